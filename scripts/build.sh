@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Configures and builds one flavour: linux (native), windows (mingw-w64), asan or tsan (native,
+# sanitized). Usage: scripts/build.sh <flavour> [extra cmake args]
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+flavour="${1:?usage: build.sh linux|windows|asan|tsan}"
+shift || true
+dir="$root/build/$flavour"
+args=(-S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release)
+case "$flavour" in
+    linux) ;;
+    windows) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake") ;;
+    asan) args+=(-DQUILLWAVE_SANITIZE=address -DQUILLWAVE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    tsan) args+=(-DQUILLWAVE_SANITIZE=thread -DQUILLWAVE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    *) echo "unknown flavour: $flavour" >&2; exit 2 ;;
+esac
+cmake "${args[@]}" "$@" >/dev/null
+cmake --build "$dir" -j "$(nproc)"

@@ -29,10 +29,15 @@ add_library(vst3sdk STATIC
     ${_sdk}/public.sdk/source/vst/vstinitiids.cpp
     ${_sdk}/public.sdk/source/vst/vstparameters.cpp
 )
-target_include_directories(vst3sdk SYSTEM PUBLIC ${_sdk})
-target_compile_definitions(vst3sdk PUBLIC $<IF:$<CONFIG:Debug>,DEVELOPMENT=1,RELEASE=1>)
+# Our completion of the SDK copy: the pieces it lacks (single-component effect, factory, view ids).
+file(GLOB _sdkext CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/sdkext/*.cpp)
+get_target_property(_sdk_sources vst3sdk SOURCES)
 # Third-party sources: keep their warnings out of our build log.
-target_compile_options(vst3sdk PRIVATE -w)
+set_source_files_properties(${_sdk_sources} PROPERTIES COMPILE_OPTIONS -w)
+target_sources(vst3sdk PRIVATE ${_sdkext})
+target_include_directories(vst3sdk SYSTEM PUBLIC ${_sdk})
+target_include_directories(vst3sdk PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_definitions(vst3sdk PUBLIC $<IF:$<CONFIG:Debug>,DEVELOPMENT=1,RELEASE=1>)
 if(WIN32)
     target_link_libraries(vst3sdk PUBLIC ole32 uuid)
 endif()

@@ -1,0 +1,10 @@
+// Interface ids of the view interfaces; the SDK copy we build against declares them without
+// defining them.
+#include "pluginterfaces/gui/iplugview.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
+
+namespace Steinberg {
+DEF_CLASS_IID(IPlugView)
+DEF_CLASS_IID(IPlugFrame)
+DEF_CLASS_IID(IPlugViewContentScaleSupport)
+} // namespace Steinberg

@@ -19,9 +19,10 @@ void DiskRecorder::writerMain(std::u16string path) {
         return;
     }
     // Provisional header: declares an empty data chunk until the take is finalized, so a file
-    // left by a crash mid-take is still a valid (empty) WAV file.
+    // left by a crash mid-take is still a valid (empty) WAV file. Flushed at once: left in the
+    // stream's buffer, it would not reach the disk before the first samples do.
     writeWavHeader(*stream, channels, rate, 0);
-    if (stream->failed()) {
+    if (!stream->flush() || stream->failed()) {
         stream->close();
         diskError_.exchange(true);
         writerFinished_.exchange(true);

@@ -20,6 +20,15 @@ double toDouble(std::uint64_t count) {
                : static_cast<double>(count);
 }
 
+// The rare case where the float difference of two finite samples of opposite sign overflows
+// (a float file may hold values near the float maximum): the true value lies between them, so
+// in double it is finite. Samples that are not finite themselves (a clip not made by the decoder)
+// still give silence rather than reach the output.
+float interpolateWide(float x0, float x1, float fraction) {
+    const double y = (static_cast<double>(x1) - x0) * fraction + x0;
+    return std::isfinite(y) ? static_cast<float>(y) : 0.0f;
+}
+
 } // namespace
 
 FilePlayer::FilePlayer() : currentClip_(std::make_unique<AudioClip>()) {
@@ -172,7 +181,8 @@ void FilePlayer::renderPlayback(float* const* buffers, std::uint32_t channelCoun
             for (std::uint32_t k = 0; k < n; ++k) {
                 const float x0 = source[first[k]];
                 const float x1 = source[second[k]];
-                out[tileStart + k] = (x1 - x0) * fraction[k] + x0;
+                const float y = (x1 - x0) * fraction[k] + x0;
+                out[tileStart + k] = std::isfinite(y) ? y : interpolateWide(x0, x1, fraction[k]);
             }
         }
     }

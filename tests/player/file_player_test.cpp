@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 
@@ -223,6 +224,24 @@ TEST(FilePlayerRender, InterpolatesLinearlyAndHoldsTheLastFrame) {
     EXPECT_EQ(out.channel(0),
               (std::vector<float>{0.0f, 0.5f, 1.0f, 0.0f, -1.0f, -1.0f, 0.0f, 0.0f}));
     EXPECT_EQ(player.endPosition(), 6u);
+}
+
+TEST(FilePlayerRender, OutputStaysFiniteBetweenExtremeSamples) {
+    // Float files may hold values near the float maximum: their difference overflows a float.
+    const float big = std::numeric_limits<float>::max();
+    FilePlayer player;
+    player.installClip(AudioClip(1, 24000, {-big, big, 1.0f}));
+    player.startPlayback(0, 0);
+    RenderTarget out(1, 4);
+    player.renderPlayback(out.table(), 1, 4, 48000.0, 0);
+    EXPECT_EQ(out.channel(0), (std::vector<float>{-big, 0.0f, big, std::midpoint(big, 1.0f)}));
+
+    // A clip made elsewhere may even hold non-finite samples: they never reach the output.
+    player.installClip(
+        AudioClip(1, 48000, {std::numeric_limits<float>::infinity(), std::nanf("")}));
+    player.startPlayback(0, 0);
+    player.renderPlayback(out.table(), 1, 4, 48000.0, 0);
+    EXPECT_EQ(out.channel(0), std::vector<float>(4, 0.0f));
 }
 
 TEST(FilePlayerRender, DownsamplingSkipsFrames) {

@@ -166,7 +166,7 @@ void FilePlayer::renderPlayback(float* const* buffers, std::uint32_t channelCoun
                 ended = true;
                 break;
             }
-            // Below frameLimit (at most 2^53), so the signed conversion is exact and cheaper.
+            // 0 <= t < frameLimit, far below 2^63: the signed conversion is exact and cheaper.
             const auto j = static_cast<std::uint64_t>(static_cast<std::int64_t>(t));
             fraction[n] = static_cast<float>(t - static_cast<double>(j));
             first[n] = j * channels;

@@ -40,7 +40,7 @@ double clampSetting(double value, double low, double high) {
 std::uint64_t DiskRecorder::copyFrames(const float* const* sources, std::uint32_t channels,
                                        std::uint32_t firstFrame, std::uint32_t frameCount,
                                        std::uint64_t w) noexcept {
-    float* const ring = captureRing_.get();
+    float* const ring = captureRing_;
     std::array<const float*, kMaxChannels> chunkSources{};
     while (frameCount > 0) {
         const std::uint64_t slot = w & kRingMask;

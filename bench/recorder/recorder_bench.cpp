@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 using namespace quillwave::plugins;
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -62,6 +64,8 @@ public:
     bool close() override { return true; }
 };
 
+// Waits like a source paced by a clock: sleeping, so that the wait takes no processor time from
+// the writer.
 void waitForRoom(const DiskRecorder& r, std::uint64_t samples) {
     while (r.writeIndex() - r.readIndex() + samples > DiskRecorder::kRingSamples) {
         std::this_thread::yield();
@@ -139,6 +143,32 @@ double fwriteMegabytesPerSecond(const fs::path& file, std::uint64_t bytes) {
     return static_cast<double>(bytes) / seconds(Clock::now() - t0) / 1e6;
 }
 
+// Writes the take through a DiskRecorder: capture in 512-frame blocks as fast as the writer
+// takes them (waiting for room, never dropping). Returns MB/s, including the final header and
+// close.
+double takeMegabytesPerSecond(const fs::path& file, const Planar& in, std::uint32_t channels,
+                              std::uint32_t rate, std::uint64_t frames) {
+    DiskRecorder recorder;
+    recorder.prepare(file.u16string(), channels, rate);
+    recorder.start(0);
+    const auto t0 = Clock::now();
+    for (std::uint64_t position = 0; position < frames; position += kBlockFrames) {
+        waitForRoom(recorder, std::uint64_t{kBlockFrames} * channels);
+        recorder.capture(in.pointers.data(), channels, kBlockFrames, position);
+    }
+    recorder.finish();
+    recorder.joinWriter();
+    const double elapsed = seconds(Clock::now() - t0);
+    if (recorder.droppedFrames() != 0 || recorder.writtenFrames() != frames ||
+        recorder.diskError()) {
+        std::printf("  take incomplete: dropped %llu, written %llu of %llu\n",
+                    static_cast<unsigned long long>(recorder.droppedFrames()),
+                    static_cast<unsigned long long>(recorder.writtenFrames()),
+                    static_cast<unsigned long long>(frames));
+    }
+    return static_cast<double>(frames * channels * 4) / elapsed / 1e6;
+}
+
 void benchWriter(const fs::path& folder) {
     constexpr std::uint32_t kChannels = 64;
     constexpr std::uint32_t kRate = 384000;
@@ -148,36 +178,33 @@ void benchWriter(const fs::path& folder) {
     const fs::path take = folder / "bench-take.wav";
     const fs::path plain = folder / "bench-fwrite.bin";
 
-    for (int round = 0; round < 2; ++round) {
-        fs::remove(take);
-        fs::remove(plain);
-        DiskRecorder recorder;
-        recorder.prepare(take.u16string(), kChannels, kRate);
-        recorder.start(0);
-        std::uint64_t waits = 0;
-        const auto t0 = Clock::now();
-        for (std::uint64_t position = 0; position < kFrames; position += kBlockFrames) {
-            if (recorder.writeIndex() - recorder.readIndex() + kBlockFrames * kChannels >
-                DiskRecorder::kRingSamples) {
-                ++waits;
-                waitForRoom(recorder, kBlockFrames * kChannels);
+    // Each timed write starts with no dirty pages left by the one before, in alternating order.
+    constexpr int kRounds = 6;
+    std::vector<double> takeRates, plainRates;
+    for (int round = 0; round < kRounds; ++round) {
+        for (int part = 0; part < 2; ++part) {
+            fs::remove(take);
+            fs::remove(plain);
+            ::sync();
+            if ((part == 0) == (round % 2 == 0)) {
+                takeRates.push_back(takeMegabytesPerSecond(take, in, kChannels, kRate, kFrames));
+            } else {
+                plainRates.push_back(fwriteMegabytesPerSecond(plain, bytes));
             }
-            recorder.capture(in.pointers.data(), kChannels, kBlockFrames, position);
         }
-        recorder.finish();
-        recorder.joinWriter(); // includes the final header and close
-        const double takeRate = static_cast<double>(bytes) / seconds(Clock::now() - t0) / 1e6;
-        const double plainRate = fwriteMegabytesPerSecond(plain, bytes);
-        std::printf("writer 64 ch @ 384 kHz, 20 s (%.0f MB): %.0f MB/s, fwrite %.0f MB/s, "
-                    "ratio %.2fx, dropped %llu, written %llu/%llu frames, %llu waits for room\n",
-                    static_cast<double>(bytes) / 1e6, takeRate, plainRate, takeRate / plainRate,
-                    static_cast<unsigned long long>(recorder.droppedFrames()),
-                    static_cast<unsigned long long>(recorder.writtenFrames()),
-                    static_cast<unsigned long long>(kFrames),
-                    static_cast<unsigned long long>(waits));
-        fs::remove(take);
-        fs::remove(plain);
+        std::printf("  round %d: take %.0f MB/s, fwrite %.0f MB/s\n", round, takeRates.back(),
+                    plainRates.back());
     }
+    fs::remove(take);
+    fs::remove(plain);
+    ::sync();
+    const double takeRate = median(takeRates);
+    const double plainRate = median(plainRates);
+    std::printf("writer 64 ch @ 384 kHz, 20 s (%.0f MB) in %s: take %.0f MB/s, fwrite %.0f MB/s "
+                "(medians of %d), ratio %.2fx; real time needs %.0f MB/s\n",
+                static_cast<double>(bytes) / 1e6, folder.parent_path().string().c_str(), takeRate,
+                plainRate, kRounds, takeRate / plainRate,
+                static_cast<double>(kChannels) * kRate * 4 / 1e6);
 }
 
 } // namespace

@@ -68,7 +68,7 @@ public:
 // the writer.
 void waitForRoom(const DiskRecorder& r, std::uint64_t samples) {
     while (r.writeIndex() - r.readIndex() + samples > DiskRecorder::kRingSamples) {
-        std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
 }
 

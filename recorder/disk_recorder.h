@@ -103,8 +103,10 @@ private:
     const RecorderFileAccess access_;
 
     // Interleaved frames; the slot of a running index is index & kRingMask. Allocated and zeroed
-    // once, never resized or cleared between takes.
-    std::unique_ptr<float[]> captureRing_;
+    // once, never resized or cleared between takes. captureRing_ points into ringStorage_ (see
+    // the constructor for where).
+    std::unique_ptr<float[]> ringStorage_;
+    float* captureRing_ = nullptr;
     std::thread writerThread_;
 
     std::atomic<std::uint64_t> readIndex_{0};  // samples taken out; written by the writer only

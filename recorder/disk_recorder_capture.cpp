@@ -40,7 +40,7 @@ double clampSetting(double value, double low, double high) {
 std::uint64_t DiskRecorder::copyFrames(const float* const* sources, std::uint32_t channels,
                                        std::uint32_t firstFrame, std::uint32_t frameCount,
                                        std::uint64_t w) noexcept {
-    float* const ring = captureRing_.get();
+    float* const ring = captureRing_;
     std::array<const float*, kMaxChannels> chunkSources{};
     while (frameCount > 0) {
         const std::uint64_t slot = w & kRingMask;
@@ -73,8 +73,8 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
                            std::uint32_t frames, std::uint64_t blockPosition) noexcept {
     // Raised before recording is read: the writer's drain test relies on this order.
     inCapture_.exchange(true);
-    if (recording_.load()) {
-        const std::uint32_t fileChannels = fileChannels_.load(std::memory_order_relaxed);
+    const std::uint32_t fileChannels = fileChannels_.load(std::memory_order_relaxed);
+    if (recording_.load() && fileChannels != 0) {
         std::uint64_t w = writeIndex_.load(std::memory_order_relaxed);
         const std::uint64_t r = readIndex_.load(std::memory_order_acquire);
         const std::uint64_t startPosition = startPosition_.load();

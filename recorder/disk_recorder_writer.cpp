@@ -6,6 +6,11 @@
 #include <chrono>
 
 namespace quillwave::plugins {
+namespace {
+
+constexpr std::uint64_t kWriteChunkSamples = 65536; // 256 KiB
+
+} // namespace
 
 void DiskRecorder::writerMain(std::u16string path) {
     const std::uint32_t channels = fileChannels_.load();
@@ -32,7 +37,11 @@ void DiskRecorder::writerMain(std::u16string path) {
     ready_.exchange(true);
 
     const std::uint64_t limit = sampleLimit(channels, access_.dataByteLimit);
-    const float* const ring = captureRing_.get();
+    // Writes are cut into chunks of whole frames so that ring space returns to the audio thread
+    // while a long backlog is written, instead of only after all of it: the stages overlap, and a
+    // slow write holds back at most one chunk of the ring.
+    const std::uint64_t writeChunk = kWriteChunkSamples / channels * channels;
+    const float* const ring = captureRing_;
     std::uint64_t written = 0; // samples that reached the stream
     bool failed = false;
 
@@ -54,7 +63,7 @@ void DiskRecorder::writerMain(std::u16string path) {
             continue;
         }
 
-        std::uint64_t run = std::min(kRingSamples - (r & kRingMask), w - r);
+        std::uint64_t run = std::min({kRingSamples - (r & kRingMask), w - r, writeChunk});
         run -= run % channels;
         std::uint64_t count = 0;
         if (run > 0) {

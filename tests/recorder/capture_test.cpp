@@ -87,6 +87,36 @@ TEST(Capture, NonFiniteAndMissingChannelsAreStoredAsZero) {
     }
 }
 
+TEST(Capture, NonFiniteSamplesBecomeZeroOnEveryCopyPath) {
+    // Mono, stereo, four-channel groups with leftovers, leftover frames, and tail frames.
+    for (std::uint32_t channels : {1u, 2u, 3u, 5u}) {
+        TempFolder dir;
+        const auto path = dir.file("paths.wav");
+        DiskRecorder r;
+        r.prepare(path, channels, 48000);
+        r.start(0);
+        r.beginTail(7, 10.0, 10.0, -80.0); // frames 7.. go through the tail test
+        Block b(channels, 11);
+        b.fillSignal(0);
+        for (std::uint32_t c = 0; c < channels; ++c) {
+            b.at(c, (c * 3) % 11) = std::numeric_limits<float>::quiet_NaN();
+            b.at(c, (c * 3 + 8) % 11) = -std::numeric_limits<float>::infinity();
+        }
+        r.capture(b.pointers(), channels, 11, 0);
+        r.finish();
+        r.joinWriter();
+        const auto w = test::readWav(path);
+        ASSERT_EQ(w.samples.size(), 11u * channels);
+        for (std::uint32_t i = 0; i < 11; ++i) {
+            for (std::uint32_t c = 0; c < channels; ++c) {
+                const bool bad = i == (c * 3) % 11 || i == (c * 3 + 8) % 11;
+                EXPECT_EQ(w.samples[i * channels + c], bad ? 0.0f : test::signal(i, c))
+                    << channels << " channels, frame " << i << ", channel " << c;
+            }
+        }
+    }
+}
+
 TEST(Capture, ThreeChannelFrameStraddlingTheRingEnd) {
     // 2^20 is not a multiple of 3: one frame wraps around the ring's end and is placed, and
     // written, one sample at a time; the file stays frame-aligned.

@@ -50,16 +50,18 @@ std::u16string formatDbfs(float level) {
 }
 
 std::u16string elapsedTimeText(double seconds) {
-    const double ms = seconds * 1000.0;
-    std::uint64_t total = 0;
+    // Whole microseconds first: seconds that stand for an exact millisecond count (0.009 is
+    // 8.9999...e-3 as a double) must not lose that millisecond to truncation.
+    const double micros = std::round(seconds * 1e6);
+    std::uint64_t ms = 0;
     // A double-to-integer conversion out of range is undefined; clamp before converting.
-    if (ms >= 18446744073709551616.0) {
-        total = std::numeric_limits<std::uint64_t>::max();
-    } else if (ms > 0.0) {
-        total = static_cast<std::uint64_t>(ms);
+    if (micros >= 18446744073709551616.0) {
+        ms = std::numeric_limits<std::uint64_t>::max() / 1000;
+    } else if (micros > 0.0) {
+        ms = static_cast<std::uint64_t>(micros) / 1000;
     }
-    return paddedDecimal(total / 3600000, 2) + u':' + paddedDecimal((total / 60000) % 60, 2) +
-           u':' + paddedDecimal((total / 1000) % 60, 2) + u'.' + paddedDecimal(total % 1000, 3);
+    return paddedDecimal(ms / 3600000, 2) + u':' + paddedDecimal((ms / 60000) % 60, 2) + u':' +
+           paddedDecimal((ms / 1000) % 60, 2) + u'.' + paddedDecimal(ms % 1000, 3);
 }
 
 } // namespace quillwave::plugins

@@ -21,7 +21,8 @@ std::u16string faderDecibelText(double normalized);
 std::u16string formatDbfs(float level);
 
 // Hours (not wrapped, at least two digits), minutes, seconds and milliseconds: 01:02:03.456.
-// Times that are negative or not finite show as zero; times past 2^64 ms stop at that limit.
+// The time is rounded to whole microseconds, then cut to milliseconds. Times that are negative
+// or not finite show as zero; times past 2^64 microseconds stop there.
 std::u16string elapsedTimeText(double seconds);
 
 } // namespace quillwave::plugins

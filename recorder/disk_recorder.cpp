@@ -1,0 +1,86 @@
+#include "recorder/disk_recorder.h"
+
+#include "platform/path_status.h"
+
+#include <algorithm>
+#include <chrono>
+#include <stdexcept>
+
+namespace quillwave::plugins {
+
+DiskRecorder::DiskRecorder(RecorderFileAccess access)
+    : access_{std::move(access.open), std::min(access.dataByteLimit, kMaxDataBytes)},
+      captureRing_(new float[kRingSamples]()) {}
+
+DiskRecorder::~DiskRecorder() {
+    joinWriter();
+}
+
+void DiskRecorder::finish() noexcept {
+    // recording before captureComplete: the writer's drain test in writerMain relies on it.
+    recording_.exchange(false);
+    captureComplete_.exchange(true);
+    // Again, for a start() that tested captureComplete just before it was set and stored
+    // recording after the first clear; start() looks at captureComplete once more after its
+    // store, so between the two, the take always ends up stopped.
+    recording_.exchange(false);
+}
+
+void DiskRecorder::joinWriter() noexcept {
+    if (!writerThread_.joinable()) {
+        return;
+    }
+    finish();
+    writerThread_.join();
+}
+
+std::uint64_t DiskRecorder::capturedFrames() const noexcept {
+    const std::uint32_t channels = fileChannels_.load();
+    return channels == 0 ? 0 : writeIndex_.load() / channels;
+}
+
+void DiskRecorder::prepare(const std::u16string& path, std::uint32_t channels,
+                           std::uint32_t sampleRate) {
+    if (recording_.load()) {
+        throw std::runtime_error("Stop recording before choosing destination");
+    }
+    // An armed file that never received a frame is closed here as an empty WAV file.
+    joinWriter();
+    if (channels < kMinRecordingChannels || channels > kMaxRecordingChannels ||
+        sampleRate < kMinRecordingRate || sampleRate > kMaxRecordingRate) {
+        throw std::runtime_error("Invalid recording format");
+    }
+    if (platform::queryPathStatus(path) == platform::PathStatus::Exists) {
+        throw std::runtime_error("Destination exists; choose a new file");
+    }
+
+    fileChannels_.exchange(channels);
+    fileSampleRate_.exchange(sampleRate);
+    readIndex_.exchange(0);
+    writeIndex_.exchange(0);
+    writtenFrames_.exchange(0);
+    droppedFrames_.exchange(0);
+    silentRun_.store(0, std::memory_order_relaxed);
+    stopPosition_.exchange(kNoStop);
+    diskError_.exchange(false);
+    captureComplete_.exchange(false);
+    writerFinished_.exchange(false);
+    ready_.exchange(false);
+
+    // Throws std::system_error (resource unavailable, try again) when no thread can be started.
+    writerThread_ =
+        std::thread([this, ownPath = path]() mutable { writerMain(std::move(ownPath)); });
+
+    // The writer always ends this wait: it sets ready once the file exists, or diskError.
+    while (!ready_.load()) {
+        if (diskError_.load()) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (diskError_.load()) {
+        throw std::runtime_error("Cannot create recording file");
+    }
+}
+
+} // namespace quillwave::plugins

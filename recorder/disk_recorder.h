@@ -1,0 +1,139 @@
+#pragma once
+
+#include "recorder/recording_limits.h"
+#include "recorder/recording_stream.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+namespace quillwave::plugins {
+
+// How a DiskRecorder reaches the disk. The defaults are the product's; tests inject failing or
+// stalling streams and a smaller size limit.
+struct RecorderFileAccess {
+    RecordingFileOpener open = openNewRecordingFile;
+    // Largest data chunk in bytes; values above kMaxDataBytes are cut to it.
+    std::uint64_t dataByteLimit = kMaxDataBytes;
+};
+
+// Moves the recorder's input from the audio thread into a new 32-bit float WAV file. The audio
+// thread copies frames into a fixed single-producer, single-consumer ring; one writer thread per
+// prepared file drains it to disk and finalizes the file. The two sides share only atomics.
+//
+// Threads: capture, start and beginTail run on the audio thread only and never allocate, lock,
+// wait or touch a file. prepare runs on a host or editor thread (one at a time) and blocks until
+// the writer has created the file. finish, joinWriter and the accessors are callable from any
+// thread.
+class DiskRecorder {
+public:
+    static constexpr std::uint64_t kRingSamples = std::uint64_t{1} << 20;
+    static constexpr std::uint64_t kRingMask = kRingSamples - 1;
+    static constexpr std::uint64_t kNoStop = ~std::uint64_t{0};
+    static constexpr std::uint64_t kInitialSilenceFrames = 24000;
+    static constexpr std::uint64_t kInitialMaxTailFrames = 1440000;
+    static constexpr float kInitialSilenceThreshold = 1.0e-4f; // -80 dBFS
+
+    DiskRecorder() : DiskRecorder(RecorderFileAccess{}) {}
+    explicit DiskRecorder(RecorderFileAccess access);
+    // Ends the take, waits for the writer to finalize the file, releases the ring.
+    ~DiskRecorder();
+    DiskRecorder(const DiskRecorder&) = delete;
+    DiskRecorder& operator=(const DiskRecorder&) = delete;
+
+    // --- host and editor threads ---
+
+    // Arms a new destination: refuses while recording, finalizes the previous file, checks the
+    // format and that nothing exists under path, resets the counters, starts the writer thread and
+    // waits until it has created the file and written its provisional header. Throws with the
+    // user-facing message on any refusal or failure.
+    void prepare(const std::u16string& path, std::uint32_t channels, std::uint32_t sampleRate);
+    // Ends capture now, without a tail. Does not wait.
+    void finish() noexcept;
+    // Ends capture and waits until the writer has drained the ring and finalized the file.
+    void joinWriter() noexcept;
+
+    // --- audio thread ---
+
+    // Copies the frames of one block into the ring. channels holds bufferCount pointers (null
+    // entries and channels beyond bufferCount record as 0.0) to frames samples each;
+    // blockPosition is the running sample position of the block's first frame.
+    void capture(const float* const* channels, std::uint32_t bufferCount, std::uint32_t frames,
+                 std::uint64_t blockPosition) noexcept;
+    // Starts (or moves the start of) capture at position, if a destination is armed and its take
+    // has not ended.
+    void start(std::uint64_t position) noexcept;
+    // Sets where the effect tail begins and the settings of the tail test.
+    void beginTail(std::uint64_t position, double silenceSeconds, double maxTailSeconds,
+                   double thresholdDb) noexcept;
+
+    // --- flags and counters, each read on its own ---
+
+    bool ready() const noexcept { return ready_.load(); }
+    bool recording() const noexcept { return recording_.load(); }
+    bool captureComplete() const noexcept { return captureComplete_.load(); }
+    bool writerFinished() const noexcept { return writerFinished_.load(); }
+    bool diskError() const noexcept { return diskError_.load(); }
+    bool inCapture() const noexcept { return inCapture_.load(); }
+    bool fileCreated() const noexcept { return fileCreated_.load(); }
+    std::uint32_t fileChannels() const noexcept { return fileChannels_.load(); }
+    std::uint32_t fileSampleRate() const noexcept { return fileSampleRate_.load(); }
+    std::uint64_t readIndex() const noexcept { return readIndex_.load(); }
+    std::uint64_t writeIndex() const noexcept { return writeIndex_.load(); }
+    std::uint64_t writtenFrames() const noexcept { return writtenFrames_.load(); }
+    std::uint64_t droppedFrames() const noexcept { return droppedFrames_.load(); }
+    std::uint64_t startPosition() const noexcept { return startPosition_.load(); }
+    std::uint64_t stopPosition() const noexcept { return stopPosition_.load(); }
+    std::uint64_t silenceFrames() const noexcept { return silenceFrames_.load(); }
+    std::uint64_t maxTailFrames() const noexcept { return maxTailFrames_.load(); }
+    float silenceThreshold() const noexcept { return silenceThreshold_.load(); }
+    // Frames the audio thread has put into the ring for this take.
+    std::uint64_t capturedFrames() const noexcept;
+
+private:
+    void writerMain(std::u16string path);
+    // Stores frameCount frames from index firstFrame of sources (null = silence) into the ring
+    // from running index w on; returns the new running index.
+    std::uint64_t copyFrames(const float* const* sources, std::uint32_t channels,
+                             std::uint32_t firstFrame, std::uint32_t frameCount,
+                             std::uint64_t w) noexcept;
+
+    const RecorderFileAccess access_;
+
+    // Interleaved frames; the slot of a running index is index & kRingMask. Allocated and zeroed
+    // once, never resized or cleared between takes.
+    std::unique_ptr<float[]> captureRing_;
+    std::thread writerThread_;
+
+    std::atomic<std::uint64_t> readIndex_{0};  // samples taken out; written by the writer only
+    std::atomic<std::uint64_t> writeIndex_{0}; // samples put in; written by the audio thread only
+    std::atomic<std::uint64_t> writtenFrames_{0};
+    std::atomic<std::uint64_t> droppedFrames_{0};
+    std::atomic<std::uint64_t> startPosition_{0};
+    std::atomic<std::uint64_t> stopPosition_{kNoStop};
+    std::atomic<bool> ready_{false};
+    std::atomic<bool> recording_{false};
+    std::atomic<bool> captureComplete_{false};
+    std::atomic<bool> writerFinished_{true};
+    std::atomic<bool> diskError_{false};
+    std::atomic<bool> inCapture_{false};
+    std::atomic<bool> fileCreated_{false}; // never cleared
+    // Atomic although the audio thread reads them only while a take runs: beginTail and the
+    // display read them at any time while prepare may be storing them.
+    std::atomic<std::uint32_t> fileChannels_{0};
+    std::atomic<std::uint32_t> fileSampleRate_{0};
+    // Audio-thread state; atomic (relaxed) only because prepare resets it from another thread.
+    std::atomic<std::uint64_t> silentRun_{0};
+    std::atomic<std::uint64_t> silenceFrames_{kInitialSilenceFrames};
+    std::atomic<std::uint64_t> maxTailFrames_{kInitialMaxTailFrames};
+    std::atomic<float> silenceThreshold_{kInitialSilenceThreshold};
+
+    static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
+    static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
+    static_assert(std::atomic<bool>::is_always_lock_free);
+    static_assert(std::atomic<float>::is_always_lock_free);
+};
+
+} // namespace quillwave::plugins

@@ -1,0 +1,19 @@
+#include "recorder/free_take_name.h"
+
+#include "platform/path_status.h"
+#include "recorder/take_name.h"
+
+namespace quillwave::plugins {
+
+std::u16string firstFreeDestination(const std::u16string& path) {
+    std::u16string candidate = path;
+    for (std::uint32_t n = 1;; ++n) {
+        if (platform::queryPathStatus(candidate) == platform::PathStatus::NotFound ||
+            n > kMaxTakeNumber) {
+            return candidate;
+        }
+        candidate = takeName(path, n);
+    }
+}
+
+} // namespace quillwave::plugins

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+namespace quillwave::plugins {
+
+// The destination an activation arms for the last path used: path itself when nothing exists
+// there, else the first take name (1 .. 99999) under which nothing exists. When every take name
+// exists, the last one is returned, so that preparing it fails with "Destination exists".
+// Throws the file-system error of the existence query when a query fails for another reason
+// than "not found".
+std::u16string firstFreeDestination(const std::u16string& path);
+
+} // namespace quillwave::plugins

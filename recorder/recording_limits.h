@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+namespace quillwave::plugins {
+
+inline constexpr std::uint32_t kMinRecordingChannels = 1;
+inline constexpr std::uint32_t kMaxRecordingChannels = 64;
+inline constexpr std::uint32_t kMinRecordingRate = 8000;
+inline constexpr std::uint32_t kMaxRecordingRate = 384000;
+
+// The largest data chunk: data bytes + 36 must still fit the 32-bit RIFF chunk size.
+inline constexpr std::uint64_t kMaxDataBytes = 4294967259ull; // 2^32 - 37
+
+// The most samples a take of this width may hold within byteLimit: a whole number of frames.
+constexpr std::uint64_t sampleLimit(std::uint32_t channels,
+                                    std::uint64_t byteLimit = kMaxDataBytes) {
+    return channels == 0 ? 0 : byteLimit / (4ull * channels) * channels;
+}
+
+static_assert(sampleLimit(1) == 1073741814ull);
+static_assert(sampleLimit(2) == 2ull * 536870907ull);
+
+} // namespace quillwave::plugins

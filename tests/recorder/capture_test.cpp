@@ -1,0 +1,171 @@
+// Capture into the ring and the writer's drain: what reaches the file, frame by frame.
+
+#include "recorder/disk_recorder.h"
+#include "recorder/recorder_status.h"
+
+#include "recorder_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace quillwave::plugins {
+namespace {
+
+using test::Block;
+using test::TempFolder;
+
+TEST(Capture, FramesReachTheFileInOrder) {
+    TempFolder dir;
+    const auto path = dir.file("take.wav");
+    DiskRecorder r;
+    r.prepare(path, 2, 48000);
+    r.start(1000);
+    // Blocks of odd sizes around the start position: frames before it are neither stored nor
+    // counted.
+    std::uint64_t position = 900;
+    for (std::uint32_t frames : {64u, 100u, 1u, 511u, 2048u, 7u}) {
+        Block b(2, frames);
+        r.capture(b.fillSignal(position).pointers(), 2, frames, position);
+        position += frames;
+    }
+    EXPECT_EQ(r.capturedFrames(), position - 1000);
+    r.finish();
+    r.joinWriter();
+    test::expectSignalFile(path, 2, 1000, position);
+    EXPECT_EQ(r.writtenFrames(), position - 1000);
+    EXPECT_EQ(r.droppedFrames(), 0u);
+    EXPECT_FALSE(r.diskError());
+}
+
+TEST(Capture, NonFiniteAndMissingChannelsAreStoredAsZero) {
+    TempFolder dir;
+    const auto path = dir.file("zeros.wav");
+    DiskRecorder r;
+    r.prepare(path, 4, 48000);
+    r.start(0);
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    Block b(4, 8);
+    b.fillSignal(0);
+    b.at(0, 1) = std::numeric_limits<float>::quiet_NaN();
+    b.at(1, 2) = kInf;
+    b.at(2, 3) = -kInf;
+    b.at(3, 4) = -std::numeric_limits<float>::signaling_NaN();
+    r.capture(b.pointers(), 4, 8, 0);
+    // Only two buffers for four channels: channels 2 and 3 record silence.
+    Block two(2, 8);
+    r.capture(two.fillSignal(8).pointers(), 2, 8, 8);
+    // A null entry records silence.
+    Block nulled(4, 8);
+    nulled.fillSignal(16).setNull(1);
+    r.capture(nulled.pointers(), 4, 8, 16);
+    // Six buffers for four channels: the extra two are ignored.
+    Block six(6, 8);
+    r.capture(six.fillSignal(24).pointers(), 6, 8, 24);
+    // No buffers at all.
+    r.capture(nullptr, 0, 8, 32);
+    r.finish();
+    r.joinWriter();
+
+    const auto w = test::readWav(path);
+    ASSERT_EQ(w.samples.size(), 40u * 4);
+    auto at = [&](std::uint64_t p, std::uint32_t c) { return w.samples[p * 4 + c]; };
+    for (std::uint64_t p = 0; p < 40; ++p) {
+        for (std::uint32_t c = 0; c < 4; ++c) {
+            float expected = test::signal(p, c);
+            const bool nonFinite = (p == 1 && c == 0) || (p == 2 && c == 1) || (p == 3 && c == 2) ||
+                                   (p == 4 && c == 3);
+            const bool missing =
+                (p >= 8 && p < 16 && c >= 2) || (p >= 16 && p < 24 && c == 1) || p >= 32;
+            if (nonFinite || missing) {
+                expected = 0.0f;
+            }
+            EXPECT_EQ(at(p, c), expected) << "frame " << p << " channel " << c;
+            EXPECT_FALSE(std::signbit(at(p, c)) && expected == 0.0f);
+        }
+    }
+}
+
+TEST(Capture, ThreeChannelFrameStraddlingTheRingEnd) {
+    // 2^20 is not a multiple of 3: one frame wraps around the ring's end and is placed, and
+    // written, one sample at a time; the file stays frame-aligned.
+    TempFolder dir;
+    const auto path = dir.file("three.wav");
+    DiskRecorder r;
+    r.prepare(path, 3, 48000);
+    r.start(0);
+    const std::uint64_t frames = DiskRecorder::kRingSamples / 3 * 2 + 1000;
+    test::captureSignal(r, 3, 0, frames, 500);
+    r.finish();
+    r.joinWriter();
+    EXPECT_EQ(r.droppedFrames(), 0u);
+    EXPECT_EQ(r.writtenFrames(), frames);
+    test::expectSignalFile(path, 3, 0, frames);
+}
+
+TEST(Capture, StalledWriterDropsFramesOneByOne) {
+    TempFolder dir;
+    const auto path = dir.file("stall.wav");
+    auto faults = std::make_shared<test::StreamFaults>();
+    faults->stall = true;
+    DiskRecorder r(test::faultyAccess(faults));
+    r.prepare(path, 2, 48000);
+    r.start(0);
+    // The ring takes 2^19 stereo frames while the writer cannot take anything out.
+    const std::uint64_t capacity = DiskRecorder::kRingSamples / 2;
+    const std::uint64_t lost = 3000;
+    std::uint64_t position = 0;
+    Block b(2, 1000);
+    while (position < capacity + lost) {
+        r.capture(b.fillSignal(position).pointers(), 2, 1000, position);
+        position += 1000;
+        EXPECT_EQ(r.droppedFrames(), position > capacity ? position - capacity : 0);
+    }
+    EXPECT_EQ(r.capturedFrames(), capacity);
+    EXPECT_TRUE(r.recording()); // a full ring loses frames but goes on recording
+
+    faults->stall = false;
+    ASSERT_TRUE(test::waitForDrain(r));
+    const std::uint64_t resumeAt = position;
+    position = test::captureSignal(r, 2, resumeAt, 5000);
+    r.finish();
+    r.joinWriter();
+    EXPECT_EQ(r.droppedFrames(), position - 5000 - capacity);
+
+    // Frames before the loss, then those after it, in order, nothing else.
+    const auto w = test::readWav(path);
+    ASSERT_EQ(w.samples.size(), (capacity + 5000) * 2);
+    EXPECT_EQ(w.dataSize, (capacity + 5000) * 8);
+    for (std::uint64_t i = 0; i < capacity + 5000; ++i) {
+        const std::uint64_t p = i < capacity ? i : resumeAt + (i - capacity);
+        ASSERT_EQ(w.samples[2 * i], test::signal(p, 0)) << "file frame " << i;
+        ASSERT_EQ(w.samples[2 * i + 1], test::signal(p, 1)) << "file frame " << i;
+    }
+}
+
+TEST(Capture, FinishWritesEverythingAlreadyCaptured) {
+    TempFolder dir;
+    const auto path = dir.file("drain.wav");
+    auto faults = std::make_shared<test::StreamFaults>();
+    faults->stall = true;
+    DiskRecorder r(test::faultyAccess(faults));
+    r.prepare(path, 2, 48000);
+    r.start(0);
+    test::captureSignal(r, 2, 0, 100000);
+    r.finish();
+    // Finalizing while the writer is still busy with the ring.
+    const auto s = readRecorderStatus(r, 48000);
+    EXPECT_TRUE(s.finalizing);
+    EXPECT_EQ(recorderDisplayState(s, true), RecorderDisplayState::Finalizing);
+    EXPECT_EQ(s.capturedFrames, 100000u);
+    EXPECT_DOUBLE_EQ(s.capturedSeconds, 100000.0 / 48000.0);
+    faults->stall = false;
+    r.joinWriter();
+    test::expectSignalFile(path, 2, 0, 100000);
+    EXPECT_EQ(r.writtenFrames(), 100000u);
+    EXPECT_TRUE(readRecorderStatus(r, 48000).finalized);
+}
+
+} // namespace
+} // namespace quillwave::plugins

@@ -1,0 +1,158 @@
+// The audio thread, the writer and the editor at once, as in a host. Also run under
+// ThreadSanitizer (label "concurrency").
+
+#include "dsp/input_meters.h"
+#include "dsp/meter_snapshot.h"
+#include "recorder/disk_recorder.h"
+#include "recorder/recorder_status.h"
+
+#include "recorder_test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace quillwave::plugins {
+namespace {
+
+using test::TempFolder;
+
+TEST(Concurrency, CaptureWriterSnapshotsAndFinishAtARandomMoment) {
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 4; ++round) {
+        TempFolder dir;
+        const auto path = dir.file("race.wav");
+        constexpr std::uint32_t kChannels = 6;
+        constexpr std::uint32_t kFrames = 256;
+        DiskRecorder recorder;
+        InputMeters meters;
+        recorder.prepare(path, kChannels, 48000);
+        recorder.start(0);
+
+        std::atomic<bool> audioDone{false};
+        std::atomic<std::uint64_t> blocks{0};
+        std::thread audio([&] {
+            test::Block block(kChannels, kFrames);
+            std::vector<float> constant(kFrames);
+            const float* const planes[kChannels] = {constant.data(), constant.data(),
+                                                    constant.data(), constant.data(),
+                                                    constant.data(), constant.data()};
+            std::uint64_t position = 0;
+            for (std::uint64_t b = 0; recorder.recording() || b < 50; ++b) {
+                // Paced like a real-time source: never outruns the writer, so nothing is dropped.
+                while (recorder.writeIndex() - recorder.readIndex() >
+                       DiskRecorder::kRingSamples / 2) {
+                    std::this_thread::yield();
+                }
+                block.fillSignal(position);
+                recorder.capture(block.pointers(), kChannels, kFrames, position);
+                // Meter values that name the block on every channel: a torn copy would mix two.
+                std::fill(constant.begin(), constant.end(), static_cast<float>(b + 1));
+                updateInputMeters<float>(meters, planes, kChannels, 0, true, kFrames, 48000.0);
+                position += kFrames;
+                blocks = b + 1;
+            }
+            audioDone = true;
+        });
+        std::atomic<std::uint64_t> consistentReads{0};
+        std::thread editor([&] {
+            while (!audioDone) {
+                const MeterSnapshot s = readMeterSnapshot(meters, recorder, 48000.0);
+                if (s.meteredChannels == 0) {
+                    continue; // nothing stable yet, or four failed attempts
+                }
+                ASSERT_EQ(s.meteredChannels, kChannels);
+                for (std::uint32_t c = 0; c < kChannels; ++c) {
+                    ASSERT_EQ(s.peak[c], s.peak[0]) << "mixed blocks in one snapshot";
+                    ASSERT_EQ(s.rms[c], s.peak[0]) << "mixed blocks in one snapshot";
+                    ASSERT_EQ(s.clip[c], 1);
+                }
+                ASSERT_EQ(s.peak[kChannels], 0.0f);
+                ++consistentReads;
+            }
+        });
+
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 200));
+        recorder.finish();
+        recorder.joinWriter();
+        audio.join();
+        editor.join();
+
+        EXPECT_GT(consistentReads.load(), 0u);
+        EXPECT_EQ(recorder.droppedFrames(), 0u);
+        EXPECT_FALSE(recorder.diskError());
+        const std::uint64_t frames = recorder.capturedFrames();
+        EXPECT_EQ(recorder.writtenFrames(), frames);
+        EXPECT_GT(frames, 0u);
+        test::expectSignalFile(path, kChannels, 0, frames);
+        EXPECT_EQ(test::readWav(path).dataSize, 4 * recorder.writtenFrames() * kChannels);
+    }
+}
+
+TEST(Concurrency, StartRacingFinishNeverLeavesTheTakeRecording) {
+    TempFolder dir;
+    for (int round = 0; round < 100; ++round) {
+        DiskRecorder recorder;
+        recorder.prepare(dir.file("start-" + std::to_string(round) + ".wav"), 1, 48000);
+        std::atomic<bool> go{false};
+        std::thread audio([&] {
+            while (!go) {
+            }
+            for (int i = 0; i < 200; ++i) {
+                recorder.start(static_cast<std::uint64_t>(i));
+            }
+        });
+        go = true;
+        recorder.finish();
+        audio.join();
+        EXPECT_FALSE(recorder.recording() && recorder.captureComplete()) << "round " << round;
+        recorder.joinWriter();
+    }
+}
+
+TEST(Concurrency, MeterSnapshotsUnderAContinuousWriter) {
+    InputMeters meters;
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> blocks{0};
+    std::thread audio([&] {
+        std::vector<double> samples(64);
+        const double* planes[64];
+        for (auto& p : planes) {
+            p = samples.data();
+        }
+        for (std::uint64_t b = 0; !stop; ++b) {
+            std::fill(samples.begin(), samples.end(), static_cast<double>(b % 100000 + 1));
+            updateInputMeters<double>(meters, planes, 64, 0, true, 64, 48000.0);
+            if (b % 1000 == 999) {
+                resetInputMeters(meters);
+            }
+            blocks = b + 1;
+            // Like a block period, short: the reader meets the writer often, but not always.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(5);
+            while (std::chrono::steady_clock::now() < until) {
+            }
+        }
+    });
+    int stable = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while ((stable < 1000 || blocks < 5000) && std::chrono::steady_clock::now() < deadline) {
+        const MeterSnapshot s = readMeterSnapshot(meters);
+        if (s.meteredChannels == 0) {
+            continue;
+        }
+        ++stable;
+        for (int c = 0; c < 64; ++c) {
+            ASSERT_EQ(s.rms[c], s.rms[0]);
+            ASSERT_EQ(s.peak[c], s.peak[0]);
+        }
+    }
+    stop = true;
+    audio.join();
+    EXPECT_GE(stable, 1000);
+}
+
+} // namespace
+} // namespace quillwave::plugins

@@ -4,6 +4,8 @@
 // from any constructed state. The module implements it; every call is made on the editor's
 // window thread and must not block on the audio thread.
 
+#include "dsp/meter_snapshot.h"
+#include "player/audio_clip.h"
 #include "plugin/module_kind.h"
 #include "plugin/param_ids.h"
 
@@ -13,9 +15,6 @@
 #include <string_view>
 
 namespace quillwave::plugins {
-
-struct MeterSnapshot;
-struct AudioClip;
 
 class EditorModel {
 public:

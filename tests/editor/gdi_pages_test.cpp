@@ -92,9 +92,9 @@ TEST(GdiPages, RecorderStateCircleColours) {
         bool armed, diskError;
         Rgb colour;
     };
-    for (const Case& c : {Case{false, false, palette::kStateIdle},
-                          Case{true, false, palette::kStateArmed},
-                          Case{true, true, palette::kStateDiskError}}) {
+    for (const Case& c :
+         {Case{false, false, palette::kStateIdle}, Case{true, false, palette::kStateArmed},
+          Case{true, true, palette::kStateDiskError}}) {
         FixedEditorModel model(ModuleKind::Recorder);
         model.snapshot.recorder.armed = c.armed;
         model.snapshot.recorder.diskError = c.diskError;
@@ -128,9 +128,9 @@ TEST(GdiPages, FaderBankStrip) {
     EXPECT_EQ(page.at(100, 400), palette::kStripPanel);
     EXPECT_EQ(page.at(77, 400), palette::kStripFaderTrack);
     EXPECT_EQ(page.at(50, 289), palette::kStripScaleTicks);
-    EXPECT_EQ(page.at(42, 208), palette::kButtonActiveFace);   // strip 1 muted
+    EXPECT_EQ(page.at(42, 208), palette::kButtonActiveFace);    // strip 1 muted
     EXPECT_EQ(page.at(157, 208), palette::kButtonInactiveFace); // strip 2 not
-    EXPECT_EQ(page.at(60, 280), palette::kCapMiddleLine); // unity cap centre
+    EXPECT_EQ(page.at(60, 280), palette::kCapMiddleLine);       // unity cap centre
 }
 
 TEST(GdiPages, GainPageTrackAndCap) {

@@ -8,6 +8,12 @@ namespace quillwave::plugins {
 
 inline constexpr int kMaxActiveStripsIndex = 63; // counts run from 1 to 64
 
+// A value forced into [0, 1], NaN to 0. The parameter table only ever holds such values; this keeps
+// the pixel and integer conversions below defined whatever a caller passes.
+constexpr double unitValue(double value) {
+    return !(value > 0.0) ? 0.0 : (value > 1.0 ? 1.0 : value);
+}
+
 // The active-strips parameter as a count index b in 0..63 (count = b + 1): value x 63 rounded to
 // the nearest integer, halves away from zero.
 inline int activeStripsIndex(double value) {
@@ -36,7 +42,7 @@ constexpr bool switchOn(double value) {
 
 // Maximum tail in whole seconds, truncated.
 constexpr long long maximumTailSeconds(double value) {
-    return static_cast<long long>(value * 3600.0);
+    return static_cast<long long>(unitValue(value) * 3600.0);
 }
 
 } // namespace quillwave::plugins

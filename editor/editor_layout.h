@@ -3,6 +3,7 @@
 // Geometry of the editor picture. Every control rectangle here is drawn by the painter and is also
 // the rectangle that mouse handling tests a press against, so the two can never drift apart.
 
+#include "editor/control_values.h"
 #include "editor/drawing_surface.h"
 
 namespace quillwave::plugins::layout {
@@ -68,7 +69,7 @@ constexpr int stripTickRight(int i) {
 
 // Cap centre of a strip fader at normalized value v; positions truncate towards zero.
 constexpr int stripCapCentreY(double v) {
-    return kStripFaderTop + static_cast<int>((1.0 - v) * kStripFaderTravel);
+    return kStripFaderTop + static_cast<int>((1.0 - unitValue(v)) * kStripFaderTravel);
 }
 constexpr Rect stripCap(int i, double v) {
     return {stripRight(i) - 70, stripCapCentreY(v) - 22, stripRight(i) - 31,
@@ -89,7 +90,7 @@ inline constexpr int kGainFaderLeft = 37;    // cap centre at value 0
 inline constexpr int kGainFaderTravel = 863; // pixels from value 0 to value 1
 
 constexpr int gainCapCentreX(double v) {
-    return kGainFaderLeft + static_cast<int>(v * kGainFaderTravel);
+    return kGainFaderLeft + static_cast<int>(unitValue(v) * kGainFaderTravel);
 }
 constexpr Rect gainCap(double v) {
     return {gainCapCentreX(v) - 20, 375, gainCapCentreX(v) + 20, 430};

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace quillwave::plugins {
 namespace {
 
@@ -296,6 +298,17 @@ TEST(GainPage, FaderCapFollowsTheGain) {
                                                               FontWeight::Semibold,
                                                               TextPlacement::Left}));
     }
+}
+
+TEST(FaderCaps, StayOnTheirTracksForValuesOutsideTheUnitRange) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(layout::gainCapCentreX(nan), 37);
+    EXPECT_EQ(layout::gainCapCentreX(-3.0), 37);
+    EXPECT_EQ(layout::gainCapCentreX(7.0), 900);
+    EXPECT_EQ(layout::stripCapCentreY(nan), 445);
+    EXPECT_EQ(layout::stripCapCentreY(2.0), 258);
+    EXPECT_EQ(maximumTailSeconds(nan), 0);
+    EXPECT_EQ(maximumTailSeconds(1e9), 3600);
 }
 
 } // namespace

@@ -6,17 +6,27 @@
 #include <windows.h>
 
 extern "C" {
-bool InitDll() { return true; }
-bool ExitDll() { return true; }
+bool InitDll() {
+    return true;
+}
+bool ExitDll() {
+    return true;
+}
 }
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) {
+    return TRUE;
+}
 
 #else
 
 extern "C" {
-__attribute__((visibility("default"))) bool ModuleEntry(void*) { return true; }
-__attribute__((visibility("default"))) bool ModuleExit() { return true; }
+__attribute__((visibility("default"))) bool ModuleEntry(void*) {
+    return true;
+}
+__attribute__((visibility("default"))) bool ModuleExit() {
+    return true;
+}
 }
 
 #endif

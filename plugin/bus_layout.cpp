@@ -55,8 +55,7 @@ std::int32_t UtilityPlugin::inputBusChannels() const {
     return bus ? channelCount(bus->getArrangement()) : 0;
 }
 
-tresult PLUGIN_API UtilityPlugin::setBusArrangements(Vst::SpeakerArrangement* inputs,
-                                                     int32 numIns,
+tresult PLUGIN_API UtilityPlugin::setBusArrangements(Vst::SpeakerArrangement* inputs, int32 numIns,
                                                      Vst::SpeakerArrangement* outputs,
                                                      int32 numOuts) {
     if (processingOn_.load()) {
@@ -116,19 +115,29 @@ tresult PLUGIN_API UtilityPlugin::setupProcessing(Vst::ProcessSetup& setup) {
     sampleRate_ = setup.sampleRate;
     publishedSampleRate_.store(sampleRate_);
     maxBlockSize_ = setup.maxSamplesPerBlock;
-    const auto block = static_cast<std::size_t>(maxBlockSize_);
+    resizeScratch(maxBlockSize_);
+    resetInputMeters(inputMeters_);
+    return kResultOk;
+}
+
+void UtilityPlugin::resizeScratch(std::int32_t blockSize) {
+    const auto block = static_cast<std::size_t>(blockSize);
     scratchArea_.assign(block * kMaxStrips, 0.0f);
     for (std::size_t k = 0; k < kMaxStrips; ++k) {
         scratchWritable_[k] = scratchArea_.data() + k * block;
         scratchReadable_[k] = scratchWritable_[k];
     }
-    return kResultOk;
 }
 
 tresult PLUGIN_API UtilityPlugin::setProcessing(TBool state) {
     processingOn_.exchange(state != 0);
     if (!state) {
+        player_->stopPlayback();
+        recorder_->finish(); // the writer finalizes on its own; nothing here waits
         table_.store(ParamId::PlayRecord, 0.0);
+        wasRunning_ = false;
+        invalidateGainState(gainState_);
+        resetInputMeters(inputMeters_);
     }
     return kResultOk;
 }

@@ -22,7 +22,11 @@ inline constexpr ParamIndex kParameterSlots = 512;
 inline constexpr int kMaxStrips = 64;
 
 // Gain id and mute id of strip s, counted from 0.
-constexpr ParamIndex stripGainId(int s) { return ParamId::StripGainBase + static_cast<ParamIndex>(s); }
-constexpr ParamIndex stripMuteId(int s) { return ParamId::StripMuteBase + static_cast<ParamIndex>(s); }
+constexpr ParamIndex stripGainId(int s) {
+    return ParamId::StripGainBase + static_cast<ParamIndex>(s);
+}
+constexpr ParamIndex stripMuteId(int s) {
+    return ParamId::StripMuteBase + static_cast<ParamIndex>(s);
+}
 
 } // namespace quillwave::plugins

@@ -64,7 +64,8 @@ void UtilityPlugin::registerParameters() {
         }
     }
     if (kind_ == ModuleKind::Recorder) {
-        addRange(parameters, "Tail silence time", ParamId::TailSilenceTime, STR16("s"), 0, 10, 0.5, 0);
+        addRange(parameters, "Tail silence time", ParamId::TailSilenceTime, STR16("s"), 0, 10, 0.5,
+                 0);
         addRange(parameters, "Maximum tail", ParamId::MaximumTail, STR16("s"), 0, 3600, 30, 0);
     }
 }

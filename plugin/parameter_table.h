@@ -12,7 +12,8 @@ namespace quillwave::plugins {
 // share without a lock. The last store wins; there is no ordering between slots.
 class ParameterTable {
 public:
-    static_assert(std::atomic<double>::is_always_lock_free, "slots must be lock-free on the audio thread");
+    static_assert(std::atomic<double>::is_always_lock_free,
+                  "slots must be lock-free on the audio thread");
 
     // Every slot 0, then the defaults of every kind.
     ParameterTable();
@@ -27,11 +28,14 @@ public:
         if (id >= kParameterSlots || !std::isfinite(value)) {
             return;
         }
-        slots_[id].exchange(value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value), std::memory_order_seq_cst);
+        slots_[id].exchange(value < 0.0 ? 0.0 : (value > 1.0 ? 1.0 : value),
+                            std::memory_order_seq_cst);
     }
 
     // Plain store of a value the caller has already checked.
-    void store(ParamIndex id, double value) { slots_[id].exchange(value, std::memory_order_seq_cst); }
+    void store(ParamIndex id, double value) {
+        slots_[id].exchange(value, std::memory_order_seq_cst);
+    }
 
 private:
     std::array<std::atomic<double>, kParameterSlots> slots_;

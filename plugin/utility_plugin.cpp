@@ -2,11 +2,23 @@
 
 namespace quillwave::plugins {
 
-UtilityPlugin::UtilityPlugin(ModuleKind kind) : kind_(kind) {
+UtilityPlugin::UtilityPlugin(ModuleKind kind)
+    : kind_(kind), recorder_(std::make_unique<DiskRecorder>()),
+      player_(std::make_unique<FilePlayer>()) {
     setProcessContextRequirements(kProcessContextNeeds);
+    // Scratch for the default block size already, so that a host that processes before its
+    // first setup gets silence instead of a write through empty buffers.
+    resizeScratch(kDefaultMaxBlockSize);
 }
 
-UtilityPlugin::~UtilityPlugin() = default;
+UtilityPlugin::~UtilityPlugin() {
+    recorder_->finish();
+    recorder_->joinWriter();
+    scratchArea_ = {};
+    filePath_ = {};
+    recorder_.reset();
+    player_.reset();
+}
 
 tresult PLUGIN_API UtilityPlugin::initialize(FUnknown* context) {
     const tresult result = SingleComponentEffect::initialize(context);
@@ -16,6 +28,10 @@ tresult PLUGIN_API UtilityPlugin::initialize(FUnknown* context) {
     declareBuses();
     registerParameters();
     return kResultOk;
+}
+
+MeterSnapshot UtilityPlugin::readMeterSnapshot() const {
+    return plugins::readMeterSnapshot(inputMeters_, *recorder_, publishedSampleRate_.load());
 }
 
 } // namespace quillwave::plugins

@@ -3,12 +3,21 @@
 // UtilityPlugin: the one plug-in class of the module family. A single-component effect whose
 // ModuleKind, fixed at construction, selects its buses, parameters and signal path.
 
+#include "dsp/block_events.h"
+#include "dsp/gain_state.h"
+#include "dsp/input_meters.h"
+#include "dsp/meter_snapshot.h"
+#include "player/file_player.h"
 #include "plugin/module_kind.h"
 #include "plugin/parameter_table.h"
+#include "recorder/disk_recorder.h"
 #include "sdkext/single_component_effect.h"
 
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace quillwave::plugins {
@@ -47,15 +56,32 @@ public:
 
     // IAudioProcessor
     tresult PLUGIN_API setBusArrangements(Vst::SpeakerArrangement* inputs, int32 numIns,
-                                          Vst::SpeakerArrangement* outputs,
-                                          int32 numOuts) override;
+                                          Vst::SpeakerArrangement* outputs, int32 numOuts) override;
     tresult PLUGIN_API getBusArrangement(Vst::BusDirection dir, int32 index,
                                          Vst::SpeakerArrangement& arr) override;
     tresult PLUGIN_API canProcessSampleSize(int32 symbolicSampleSize) override;
     tresult PLUGIN_API setupProcessing(Vst::ProcessSetup& setup) override;
     tresult PLUGIN_API setProcessing(TBool state) override;
+    tresult PLUGIN_API process(Vst::ProcessData& data) override;
     uint32 PLUGIN_API getLatencySamples() override { return 0; }
     uint32 PLUGIN_API getTailSamples() override { return 0; }
+
+    // IComponent
+    tresult PLUGIN_API setActive(TBool state) override;
+
+    // The module's file interface for the editor: a new recorder destination or a file to play.
+    // On failure returns false with the user-facing message in errorText; nothing changes.
+    bool chooseFile(const std::u16string& path, std::string& errorText);
+
+    // The chosen file: the player's source or the recorder's destination. Host and editor
+    // threads only.
+    const std::u16string& filePath() const { return filePath_; }
+
+    // Meters and recorder status for the editor; never waits.
+    MeterSnapshot readMeterSnapshot() const;
+    const DiskRecorder& recorder() const { return *recorder_; }
+    const FilePlayer& player() const { return *player_; }
+    FilePlayer& player() { return *player_; }
 
     // Processing settings of the last accepted setup.
     double sampleRate() const { return sampleRate_; }
@@ -69,6 +95,24 @@ public:
 private:
     void declareBuses();
     void registerParameters();
+    bool declaredBusActive(Vst::BusDirection dir, std::int32_t index) const;
+
+    // Argument checks of process; true when the block may be processed.
+    bool acceptBlock(const Vst::ProcessData& data) const;
+    void collectParameterPoints(const Vst::ProcessData& data);
+    void collectSyncEvents(const Vst::ProcessData& data);
+    void applyEvent(const BlockEvent& event);
+    template <typename Sample> void meterBlock(const Vst::ProcessData& data);
+    template <typename Sample>
+    void processSubBlock(Vst::ProcessData& data, std::int32_t offset, std::int32_t length);
+    template <typename Sample>
+    void writeOutputs(Vst::ProcessData& data, std::int32_t offset, std::int32_t length,
+                      const GainTargets& targets, const GainCall& gains);
+    template <typename Sample>
+    void captureInput(const Vst::ProcessData& data, std::int32_t offset, std::int32_t length);
+    void runPlayerAndSync(Vst::ProcessData& data, std::int32_t offset, std::int32_t length);
+    void beginRecorderTail();
+    void resizeScratch(std::int32_t blockSize);
 
     const ModuleKind kind_;
     ParameterTable table_;
@@ -83,6 +127,19 @@ private:
     std::vector<float> scratchArea_;
     std::array<float*, kMaxStrips> scratchWritable_{};
     std::array<const float*, kMaxStrips> scratchReadable_{};
+
+    // Audio thread (and the resets of setProcessing/setActive).
+    std::uint64_t samplePosition_ = 0;
+    bool wasRunning_ = false;
+    GainState gainState_;
+    InputMeters inputMeters_;
+    BlockEventBuffer events_;
+    // Per output bus, the channels that received a non-zero sample in the current block.
+    std::array<std::uint64_t, kMaxStrips> audibleChannels_{};
+
+    std::unique_ptr<DiskRecorder> recorder_;
+    std::unique_ptr<FilePlayer> player_;
+    std::u16string filePath_;
 };
 
 } // namespace quillwave::plugins

@@ -11,6 +11,8 @@ namespace quillwave::plugins {
 using VstString = std::basic_string<Steinberg::Vst::TChar>;
 
 // Widens ASCII text (titles, bus names) to the SDK's string type.
-inline VstString vstText(std::string_view ascii) { return VstString(ascii.begin(), ascii.end()); }
+inline VstString vstText(std::string_view ascii) {
+    return VstString(ascii.begin(), ascii.end());
+}
 
 } // namespace quillwave::plugins

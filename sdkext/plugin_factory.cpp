@@ -47,7 +47,9 @@ tresult PLUGIN_API CPluginFactory::queryInterface(const TUID iid, void** obj) {
     return kNoInterface;
 }
 
-uint32 PLUGIN_API CPluginFactory::addRef() { return ++refCount_; }
+uint32 PLUGIN_API CPluginFactory::addRef() {
+    return ++refCount_;
+}
 
 uint32 PLUGIN_API CPluginFactory::release() {
     const uint32 left = --refCount_;
@@ -96,7 +98,9 @@ tresult PLUGIN_API CPluginFactory::getFactoryInfo(PFactoryInfo* info) {
     return kResultOk;
 }
 
-int32 PLUGIN_API CPluginFactory::countClasses() { return static_cast<int32>(classes_.size()); }
+int32 PLUGIN_API CPluginFactory::countClasses() {
+    return static_cast<int32>(classes_.size());
+}
 
 tresult PLUGIN_API CPluginFactory::getClassInfo(int32 index, PClassInfo* info) {
     if (!info || index < 0 || index >= countClasses()) {

@@ -83,7 +83,9 @@ tresult PLUGIN_API SingleComponentEffect::getControllerClassId(TUID /*classID*/)
     return kNotImplemented;
 }
 
-tresult PLUGIN_API SingleComponentEffect::setIoMode(IoMode /*mode*/) { return kNotImplemented; }
+tresult PLUGIN_API SingleComponentEffect::setIoMode(IoMode /*mode*/) {
+    return kNotImplemented;
+}
 
 int32 PLUGIN_API SingleComponentEffect::getBusCount(MediaType type, BusDirection dir) {
     const BusList* list = getBusList(type, dir);
@@ -116,11 +118,17 @@ tresult PLUGIN_API SingleComponentEffect::activateBus(MediaType type, BusDirecti
     return kResultTrue;
 }
 
-tresult PLUGIN_API SingleComponentEffect::setActive(TBool /*state*/) { return kResultOk; }
+tresult PLUGIN_API SingleComponentEffect::setActive(TBool /*state*/) {
+    return kResultOk;
+}
 
-tresult SingleComponentEffect::componentSetState(IBStream* /*state*/) { return kNotImplemented; }
+tresult SingleComponentEffect::componentSetState(IBStream* /*state*/) {
+    return kNotImplemented;
+}
 
-tresult SingleComponentEffect::componentGetState(IBStream* /*state*/) { return kNotImplemented; }
+tresult SingleComponentEffect::componentGetState(IBStream* /*state*/) {
+    return kNotImplemented;
+}
 
 tresult PLUGIN_API SingleComponentEffect::setBusArrangements(SpeakerArrangement* inputs,
                                                              int32 numIns,
@@ -163,7 +171,9 @@ tresult PLUGIN_API SingleComponentEffect::canProcessSampleSize(int32 symbolicSam
     return symbolicSampleSize == kSample32 ? kResultTrue : kResultFalse;
 }
 
-uint32 PLUGIN_API SingleComponentEffect::getLatencySamples() { return 0; }
+uint32 PLUGIN_API SingleComponentEffect::getLatencySamples() {
+    return 0;
+}
 
 tresult PLUGIN_API SingleComponentEffect::setupProcessing(ProcessSetup& setup) {
     if (canProcessSampleSize(setup.symbolicSampleSize) != kResultTrue) {
@@ -181,7 +191,9 @@ tresult PLUGIN_API SingleComponentEffect::process(ProcessData& /*data*/) {
     return kNotImplemented;
 }
 
-uint32 PLUGIN_API SingleComponentEffect::getTailSamples() { return kNoTail; }
+uint32 PLUGIN_API SingleComponentEffect::getTailSamples() {
+    return kNoTail;
+}
 
 uint32 PLUGIN_API SingleComponentEffect::getProcessContextRequirements() {
     return processContextRequirements_;

@@ -3,10 +3,10 @@
 // A single object that is component, audio processor and edit controller at once, with the public
 // behaviour of the SDK's SingleComponentEffect.
 
-#include "public.sdk/source/vst/vstbus.h"
-#include "public.sdk/source/vst/vsteditcontroller.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
 #include "pluginterfaces/vst/ivstcomponent.h"
+#include "public.sdk/source/vst/vstbus.h"
+#include "public.sdk/source/vst/vsteditcontroller.h"
 
 namespace Steinberg::Vst {
 

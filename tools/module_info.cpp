@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
         FUID::fromTUID(info.cid).toString(cid);
         std::printf("class %d: '%s' category '%s' sub-categories '%s' version '%s' sdk '%s'\n  "
                     "cid %s\n",
-                    i, info.name, info.category, info.subCategories, info.version,
-                    info.sdkVersion, cid);
+                    i, info.name, info.category, info.subCategories, info.version, info.sdkVersion,
+                    cid);
         Vst::IComponent* raw = nullptr;
         if (factory->createInstance(info.cid, Vst::IComponent::iid,
                                     reinterpret_cast<void**>(&raw)) != kResultOk) {

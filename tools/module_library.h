@@ -41,7 +41,9 @@ public:
     ModuleLibrary(const ModuleLibrary&) = delete;
     ModuleLibrary& operator=(const ModuleLibrary&) = delete;
 
-    bool loaded() const { return handle_ != nullptr; }
+    bool loaded() const {
+        return handle_ != nullptr;
+    }
 
     template <typename Function> Function symbol(const char* name) const {
         if (!handle_) {

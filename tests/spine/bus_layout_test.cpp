@@ -43,11 +43,11 @@ TEST(BusLayout, DeclaredBusesOfEachKind) {
         ModuleKind kind;
         int32 ins, outs, eventIns, eventOuts;
     };
-    for (const Row row : {Row{ModuleKind::Input, 1, 1, 0, 0}, Row{ModuleKind::Summing, 64, 1, 0, 0},
-                          Row{ModuleKind::Breakout, 1, 64, 0, 0}, Row{ModuleKind::Player, 0, 1, 0, 1},
-                          Row{ModuleKind::Recorder, 1, 1, 1, 0},
-                          Row{ModuleKind::FaderBank, 64, 64, 0, 0},
-                          Row{ModuleKind::Distributor, 1, 64, 0, 0}}) {
+    for (const Row row :
+         {Row{ModuleKind::Input, 1, 1, 0, 0}, Row{ModuleKind::Summing, 64, 1, 0, 0},
+          Row{ModuleKind::Breakout, 1, 64, 0, 0}, Row{ModuleKind::Player, 0, 1, 0, 1},
+          Row{ModuleKind::Recorder, 1, 1, 1, 0}, Row{ModuleKind::FaderBank, 64, 64, 0, 0},
+          Row{ModuleKind::Distributor, 1, 64, 0, 0}}) {
         SCOPED_TRACE(static_cast<int>(row.kind));
         auto p = makePlugin(row.kind);
         EXPECT_EQ(p->getBusCount(Vst::kAudio, Vst::kInput), row.ins);

@@ -1,7 +1,7 @@
 // The built module, loaded through its own entry points as a host would load it.
 
-#include "tools/module_library.h"
 #include "support/vst_strings.h"
+#include "tools/module_library.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
 #include "pluginterfaces/vst/ivstaudioprocessor.h"
@@ -18,7 +18,7 @@ using quillwave::test::narrow;
 
 namespace {
 
-using GetFactoryProc = IPluginFactory* (PLUGIN_API*)();
+using GetFactoryProc = IPluginFactory*(PLUGIN_API*)();
 using BoolProc = bool (*)();
 
 constexpr std::array<uint32, 4> kClassId = {0x7A3C51D2, 0x4E8B4F0A, 0x9C61B2E4, 0x51574B06};
@@ -137,8 +137,7 @@ TEST_F(ModuleEntryTest, CreateInstanceRefusesUnknownIdsAndNullArguments) {
     EXPECT_EQ(obj, nullptr);
     // A known class asked for an interface it does not have: the instance must not leak.
     obj = reinterpret_cast<void*>(0x1);
-    EXPECT_EQ(factory->createInstance(classId().toTUID(), IPluginFactory::iid, &obj),
-              kNoInterface);
+    EXPECT_EQ(factory->createInstance(classId().toTUID(), IPluginFactory::iid, &obj), kNoInterface);
     EXPECT_EQ(obj, nullptr);
     EXPECT_EQ(factory->createInstance(classId().toTUID(), Vst::IComponent::iid, nullptr),
               kInvalidArgument);

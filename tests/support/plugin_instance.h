@@ -1,5 +1,6 @@
 #pragma once
 
+#include "plugin/bus_shape.h"
 #include "plugin/utility_plugin.h"
 
 #include "base/source/fobject.h"
@@ -17,8 +18,8 @@ inline Steinberg::IPtr<plugins::UtilityPlugin> makePlugin(plugins::ModuleKind ki
 }
 
 inline constexpr plugins::ModuleKind kAllKinds[] = {
-    plugins::ModuleKind::Input,     plugins::ModuleKind::Output,   plugins::ModuleKind::Summing,
-    plugins::ModuleKind::Breakout,  plugins::ModuleKind::Player,   plugins::ModuleKind::Recorder,
+    plugins::ModuleKind::Input,     plugins::ModuleKind::Output,     plugins::ModuleKind::Summing,
+    plugins::ModuleKind::Breakout,  plugins::ModuleKind::Player,     plugins::ModuleKind::Recorder,
     plugins::ModuleKind::FaderBank, plugins::ModuleKind::Distributor};
 
 } // namespace quillwave::test

@@ -1,0 +1,241 @@
+// processSubBlock: one stretch of a block between two events. The gain step, the run-state edges
+// that start and stop the player and the recorder, the player's rendering and sync messages, the
+// recorder's capture, and every output channel by the routing rule of the kind.
+
+#include "dsp/gain_law.h"
+#include "dsp/sync_message.h"
+#include "plugin/utility_plugin.h"
+
+#include "pluginterfaces/vst/ivstevents.h"
+#include "pluginterfaces/vst/ivstprocesscontext.h"
+
+#include <algorithm>
+#include <cmath>
+#include <type_traits>
+
+namespace quillwave::plugins {
+
+namespace {
+
+template <typename Sample> Sample* const* channelsOf(const Vst::AudioBusBuffers& bus) {
+    if constexpr (std::is_same_v<Sample, float>) {
+        return bus.channelBuffers32;
+    } else {
+        return bus.channelBuffers64;
+    }
+}
+
+// The host's input channels for one call: a channel that is missing, flagged silent, beyond the
+// bus's width or on an inactive bus reads as silence.
+template <typename Sample> struct InputView {
+    struct Bus {
+        Sample* const* channels = nullptr;
+        std::int32_t width = 0;   // numChannels the host passed
+        std::uint64_t usable = 0; // bit c: channel c may be read
+    };
+    std::array<Bus, kMaxStrips> bus{};
+    std::int32_t buses = 0;
+    std::int32_t offset = 0;
+
+    double at(std::int32_t b, std::int32_t c, std::int32_t frame) const {
+        const Bus& in = bus[static_cast<std::size_t>(b)];
+        return in.usable >> c & 1u ? static_cast<double>(in.channels[c][offset + frame]) : 0.0;
+    }
+    // Channel min(l, width - 1) of a bus, channel 0 of an empty one.
+    std::int32_t folded(std::int32_t b, std::int32_t l) const {
+        const std::int32_t w = bus[static_cast<std::size_t>(b)].width;
+        return w == 0 ? 0 : std::min(l, w - 1);
+    }
+};
+
+void addSyncEvent(Vst::IEventList* list, std::int32_t offset, bool start) {
+    if (!list) {
+        return;
+    }
+    Vst::Event event{};
+    event.busIndex = 0;
+    event.sampleOffset = offset;
+    event.ppqPosition = 0;
+    event.flags = 0;
+    event.type = Vst::Event::kDataEvent;
+    event.data.size = static_cast<uint32>(kSyncMessageSize);
+    event.data.type = Vst::DataEvent::kMidiSysEx;
+    event.data.bytes = start ? kSyncStartMessage.data() : kSyncStopMessage.data();
+    list->addEvent(event);
+}
+
+template <typename Sample> Sample finiteOrZero(double v) {
+    const auto x = static_cast<Sample>(v);
+    return std::isfinite(x) ? x : Sample{0};
+}
+
+} // namespace
+
+void UtilityPlugin::runPlayerAndSync(Vst::ProcessData& data, std::int32_t offset,
+                                     std::int32_t length) {
+    const bool wasPlaying = player_->playing();
+    const auto width =
+        static_cast<std::uint32_t>(data.numOutputs > 0 ? data.outputs[0].numChannels : 0);
+    player_->renderPlayback(scratchWritable_.data(), width, static_cast<std::uint32_t>(length),
+                            sampleRate_, samplePosition_);
+    const std::uint64_t end = player_->endPosition();
+    if (wasPlaying && !player_->playing() && end >= samplePosition_ &&
+        end < samplePosition_ + static_cast<std::uint64_t>(length)) {
+        addSyncEvent(data.outputEvents, offset + static_cast<std::int32_t>(end - samplePosition_),
+                     false);
+    }
+}
+
+template <typename Sample>
+void UtilityPlugin::captureInput(const Vst::ProcessData& data, std::int32_t offset,
+                                 std::int32_t length) {
+    std::int32_t width = 0;
+    Sample* const* channels = nullptr;
+    std::uint64_t silence = 0;
+    if (data.numInputs > 0) {
+        width = std::min<std::int32_t>(data.inputs[0].numChannels, kMaxStrips);
+        channels = channelsOf<Sample>(data.inputs[0]);
+        silence = data.inputs[0].silenceFlags;
+    }
+    const bool busUsable = declaredBusActive(Vst::kInput, 0);
+    for (std::int32_t c = 0; c < width; ++c) {
+        float* to = scratchWritable_[static_cast<std::size_t>(c)];
+        const Sample* from = busUsable && channels && !(silence >> c & 1u) ? channels[c] : nullptr;
+        if (!from) {
+            std::fill(to, to + length, 0.0f);
+            continue;
+        }
+        for (std::int32_t i = 0; i < length; ++i) {
+            const Sample x = from[offset + i];
+            // Test before narrowing: a large finite double is still refused only if not finite.
+            to[i] = std::isfinite(x) ? static_cast<float>(x) : 0.0f;
+        }
+    }
+    recorder_->capture(scratchReadable_.data(), static_cast<std::uint32_t>(width),
+                       static_cast<std::uint32_t>(length), samplePosition_);
+}
+
+template <typename Sample>
+void UtilityPlugin::writeOutputs(Vst::ProcessData& data, std::int32_t offset, std::int32_t length,
+                                 const GainTargets& targets, const GainCall& gains) {
+    InputView<Sample> in;
+    in.buses = data.numInputs;
+    in.offset = offset;
+    for (std::int32_t b = 0; b < data.numInputs; ++b) {
+        const Vst::AudioBusBuffers& host = data.inputs[b];
+        auto& view = in.bus[static_cast<std::size_t>(b)];
+        view.width = host.numChannels;
+        view.channels = channelsOf<Sample>(host);
+        if (!view.channels || !declaredBusActive(Vst::kInput, b)) {
+            continue;
+        }
+        for (std::int32_t c = 0; c < host.numChannels; ++c) {
+            if (!(host.silenceFlags >> c & 1u) && view.channels[c]) {
+                view.usable |= std::uint64_t{1} << c;
+            }
+        }
+    }
+
+    const int active = targets.activeCount;
+    const double k = gains.k;
+    for (std::int32_t bus = 0; bus < data.numOutputs; ++bus) {
+        Vst::AudioBusBuffers& out = data.outputs[bus];
+        Sample* const* ptrs = channelsOf<Sample>(out);
+        if (!ptrs) {
+            continue;
+        }
+        const bool busActive = declaredBusActive(Vst::kOutput, bus);
+        const auto strip = static_cast<std::size_t>(bus);
+        for (std::int32_t l = 0; l < out.numChannels; ++l) {
+            Sample* to = ptrs[l];
+            if (!to) {
+                continue;
+            }
+            to += offset;
+            double master = gains.masterStart;
+            double stripGain = gains.stripStart[strip];
+            // The routing value of frame i, before the gains are applied.
+            auto route = [&](std::int32_t i) -> double {
+                switch (kind_) {
+                case ModuleKind::Summing: {
+                    double sum = 0.0;
+                    const std::int32_t count = std::min<std::int32_t>(in.buses, active);
+                    for (std::int32_t b = 0; b < count; ++b) {
+                        sum += in.at(b, in.folded(b, l), i);
+                    }
+                    return master * sum;
+                }
+                case ModuleKind::Breakout:
+                    return bus < active && in.buses > 0 ? master * in.at(0, bus, i) : 0.0;
+                case ModuleKind::Player:
+                    return static_cast<double>(scratchWritable_[static_cast<std::size_t>(l)][i]);
+                case ModuleKind::FaderBank:
+                    return bus < in.buses ? stripGain * in.at(bus, l, i) : 0.0;
+                case ModuleKind::Distributor:
+                    return bus < active && in.buses > 0 ? master * in.at(0, in.folded(0, l), i)
+                                                        : 0.0;
+                default:
+                    return in.buses > 0 ? master * in.at(0, l, i) : 0.0;
+                }
+            };
+            bool audible = false;
+            for (std::int32_t i = 0; i < length; ++i) {
+                master = smoothGain(master, targets.master, k);
+                stripGain = smoothGain(stripGain, targets.strip[strip], k);
+                const Sample v = busActive ? finiteOrZero<Sample>(route(i)) : Sample{0};
+                to[i] = v;
+                audible |= v != Sample{0};
+            }
+            if (audible) {
+                audibleChannels_[strip] |= std::uint64_t{1} << l;
+            }
+        }
+    }
+}
+
+template <typename Sample>
+void UtilityPlugin::processSubBlock(Vst::ProcessData& data, std::int32_t offset,
+                                    std::int32_t length) {
+    const GainTargets targets = computeGainTargets(table_);
+    const GainCall gains =
+        advanceGainState(gainState_, targets, sampleRate_, static_cast<std::uint32_t>(length));
+
+    const bool hostPlaying =
+        data.processContext && (data.processContext->state & Vst::ProcessContext::kPlaying);
+    const bool running = table_.get(ParamId::FollowTransport) > 0.5
+                             ? hostPlaying
+                             : table_.get(ParamId::PlayRecord) > 0.5;
+    const bool isPlayer = kind_ == ModuleKind::Player;
+    const bool isRecorder = kind_ == ModuleKind::Recorder;
+    if (running && !wasRunning_) {
+        if (isPlayer) {
+            player_->startPlayback(samplePosition_, 0);
+            addSyncEvent(data.outputEvents, offset, true);
+            if (player_->frameCount() == 0) {
+                addSyncEvent(data.outputEvents, offset, false);
+            }
+        } else if (isRecorder) {
+            recorder_->start(samplePosition_);
+        }
+    } else if (!running && wasRunning_) {
+        player_->stopPlayback();
+        if (isPlayer) {
+            addSyncEvent(data.outputEvents, offset, false);
+        } else if (isRecorder) {
+            beginRecorderTail();
+        }
+    }
+    wasRunning_ = running;
+
+    if (isPlayer) {
+        runPlayerAndSync(data, offset, length);
+    } else if (isRecorder) {
+        captureInput<Sample>(data, offset, length);
+    }
+    writeOutputs<Sample>(data, offset, length, targets, gains);
+}
+
+template void UtilityPlugin::processSubBlock<float>(Vst::ProcessData&, std::int32_t, std::int32_t);
+template void UtilityPlugin::processSubBlock<double>(Vst::ProcessData&, std::int32_t, std::int32_t);
+
+} // namespace quillwave::plugins

@@ -1,0 +1,142 @@
+// The audio thread never touches the heap: thousands of blocks of every kind, with automation,
+// sync messages, clip hand-over and a take's whole life, while a replaced global allocator counts.
+
+#include "dsp/sync_message.h"
+#include "support/test_host.h"
+#include "support/wav_file.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+namespace {
+// Per thread: the writer thread may use the heap while the audio thread is being counted.
+thread_local bool gCounting = false;
+std::atomic<long> gAllocations{0};
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (gCounting) {
+        gAllocations.fetch_add(1, std::memory_order_relaxed);
+    }
+    if (void* p = std::malloc(size ? size : 1)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete(void* p) noexcept {
+    if (p && gCounting) {
+        gAllocations.fetch_add(1, std::memory_order_relaxed);
+    }
+    std::free(p);
+}
+void operator delete[](void* p) noexcept {
+    operator delete(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    if (p && gCounting) {
+        gAllocations.fetch_add(1, std::memory_order_relaxed);
+    }
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t size) noexcept {
+    operator delete(p, size);
+}
+
+using namespace quillwave;
+using namespace quillwave::test;
+
+namespace {
+
+// Counts heap operations inside process alone, over all the blocks that run() drives.
+template <typename F> long countHeapUse(std::initializer_list<TestHost*> hosts, F&& run) {
+    for (TestHost* host : hosts) {
+        host->processGuard = [](bool inside) { gCounting = inside; };
+    }
+    gAllocations = 0;
+    run();
+    return gAllocations.load();
+}
+
+TEST(Realtime, EveryKindProcessesWithoutTheHeap) {
+    using plugins::ModuleKind;
+    for (ModuleKind kind : kAllKinds) {
+        for (bool wide : {false, true}) {
+            SCOPED_TRACE(static_cast<int>(kind));
+            TestHost::Config c;
+            c.kind = kind;
+            c.inputChannels = kind == ModuleKind::Player ? 0 : 2;
+            c.outputChannels = 2;
+            c.maxBlock = 256;
+            c.wide = wide;
+            TestHost host(c);
+            host.processor->setProcessing(true);
+            host.fillInput(256, [](int i, int ch) { return 0.3 * ((i + ch) % 7 - 3); });
+            const long used = countHeapUse({&host}, [&] {
+                for (int b = 0; b < 600; ++b) {
+                    auto& q = host.changes.queue(b % 2 ? 1 : 0);
+                    q.add(b % 200, (b % 10) / 10.0);
+                    host.changes.queue(plugins::stripMuteId(b % 64)).add(17, b % 2);
+                    host.run(b % 7 == 0 ? 0 : 256 - b % 50, b % 40 < 20);
+                    host.outEvents.clear();
+                }
+            });
+            EXPECT_EQ(used, 0);
+        }
+    }
+}
+
+TEST(Realtime, ATakesWholeLifeAndClipHandOverStayOffTheHeap) {
+    TempFolder folder;
+    TestHost::Config rc;
+    rc.maxBlock = 128;
+    TestHost recorder(rc);
+    std::string error;
+    ASSERT_TRUE(recorder.plugin().chooseFile(u16path(folder / "t.wav"), error)) << error;
+    recorder.controller->setParamNormalized(400, 0.0);
+    recorder.controller->setParamNormalized(401, 0.0); // the tail ends after 0.01 s
+    recorder.processor->setProcessing(true);
+    recorder.fillInput(128, [](int i, int) { return i < 64 ? 0.5 : 0.0; });
+    const std::array<std::uint8_t, 7> start = plugins::kSyncStartMessage;
+    const std::array<std::uint8_t, 7> stop = plugins::kSyncStopMessage;
+    const long used = countHeapUse({&recorder}, [&] {
+        for (int b = 0; b < 2000; ++b) {
+            if (b % 100 == 5) {
+                Vst::Event e = sysExEvent(3, start.data(), 7);
+                recorder.inEvents.addEvent(e);
+            }
+            if (b % 100 == 50) {
+                Vst::Event e = sysExEvent(70, stop.data(), 7);
+                recorder.inEvents.addEvent(e);
+            }
+            recorder.run(128, false);
+        }
+    });
+    EXPECT_EQ(used, 0);
+    EXPECT_FALSE(recorder.plugin().recorder().recording()); // the tail ended the take
+
+    TestHost::Config pc;
+    pc.kind = plugins::ModuleKind::Player;
+    pc.inputChannels = 0;
+    pc.maxBlock = 128;
+    TestHost player(pc);
+    writeFloatWav(folder / "a.wav", 2, 44100, std::vector<float>(2 * 3000, 0.25f));
+    player.processor->setProcessing(true);
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_TRUE(player.plugin().chooseFile(u16path(folder / "a.wav"), error)) << error;
+        const long renderUse = countHeapUse({&player}, [&] {
+            for (int b = 0; b < 40; ++b) {
+                player.run(128, b < 30 && b % 15 < 10); // takes the pending clip, plays, restarts
+                player.outEvents.clear();
+            }
+        });
+        EXPECT_EQ(renderUse, 0);
+    }
+}
+
+} // namespace

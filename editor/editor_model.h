@@ -29,7 +29,7 @@ public:
     virtual double parameter(ParamIndex id) const = 0;
 
     // Channel count of audio input bus `bus`, or nothing when the module has no such bus.
-    virtual std::optional<std::int32_t> inputBusChannels(std::int32_t bus) const = 0;
+    virtual std::optional<std::int32_t> audioInputChannels(std::int32_t bus) const = 0;
 
     // One consistent copy of the input meters with the recorder's status fields.
     virtual MeterSnapshot meterSnapshot() const = 0;

@@ -18,7 +18,7 @@ void paintStrip(const EditorModel& model, int i, int strip, DrawingSurface& surf
     surface.drawLabel(layout::stripTitle(i), u"FADER " + decimalText(strip + 1),
                       palette::kPrimaryText, 15, FontWeight::Semibold, TextPlacement::Left);
     // A bus that cannot be queried reads as stereo, like any bus that is not exactly mono.
-    const bool mono = model.inputBusChannels(strip) == 1;
+    const bool mono = model.audioInputChannels(strip) == 1;
     surface.drawLabel(layout::stripRouting(i), mono ? u"MONO \u2192 MONO" : u"STEREO \u2192 STEREO",
                       palette::kSecondaryText, 10, FontWeight::Normal, TextPlacement::Left);
 

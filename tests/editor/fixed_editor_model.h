@@ -27,7 +27,7 @@ public:
         ++parameterReads;
         return id < plugins::kParameterSlots ? parameters[id] : 0.0;
     }
-    std::optional<std::int32_t> inputBusChannels(std::int32_t bus) const override {
+    std::optional<std::int32_t> audioInputChannels(std::int32_t bus) const override {
         if (bus < 0 || static_cast<std::size_t>(bus) >= inputBuses.size()) {
             return std::nullopt;
         }

@@ -35,12 +35,6 @@ template <typename Sample> struct InputView {
     };
     std::array<Bus, kMaxStrips> bus{};
     std::int32_t buses = 0;
-    std::int32_t offset = 0;
-
-    double at(std::int32_t b, std::int32_t c, std::int32_t frame) const {
-        const Bus& in = bus[static_cast<std::size_t>(b)];
-        return in.usable >> c & 1u ? static_cast<double>(in.channels[c][offset + frame]) : 0.0;
-    }
     // Channel min(l, width - 1) of a bus, channel 0 of an empty one.
     std::int32_t folded(std::int32_t b, std::int32_t l) const {
         const std::int32_t w = bus[static_cast<std::size_t>(b)].width;
@@ -66,7 +60,56 @@ void addSyncEvent(Vst::IEventList* list, std::int32_t offset, bool start) {
 
 template <typename Sample> Sample finiteOrZero(double v) {
     const auto x = static_cast<Sample>(v);
-    return std::isfinite(x) ? x : Sample{0};
+    // x - x is 0 exactly for finite x and NaN otherwise; unlike isfinite it vectorizes.
+    return x - x == Sample{0} ? x : Sample{0};
+}
+
+// What one output channel plays for one call: at most one of the three sources, times a gain
+// curve that starts at gainStart and glides toward gainTarget by one smoothing step per frame.
+template <typename Sample> struct ChannelRoute {
+    const Sample* single; // a host input channel
+    const double* mixed;  // the summing bus's mix
+    double gainStart;
+    double gainTarget;
+    const float* player = nullptr; // the player's rendered channel
+};
+
+template <typename Sample, typename Source>
+bool applyGainCurve(Sample* to, std::int32_t length, const Source* from, double g, double target,
+                    double k) {
+    Sample audible{0};
+    if (g == target) {
+        // Settled: every step leaves the gain exactly where it is.
+        for (std::int32_t i = 0; i < length; ++i) {
+            const Sample v = finiteOrZero<Sample>(target * static_cast<double>(from[i]));
+            to[i] = v;
+            audible = audible != Sample{0} ? audible : v;
+        }
+    } else {
+        for (std::int32_t i = 0; i < length; ++i) {
+            g = smoothGain(g, target, k);
+            const Sample v = finiteOrZero<Sample>(g * static_cast<double>(from[i]));
+            to[i] = v;
+            audible = audible != Sample{0} ? audible : v;
+        }
+    }
+    return audible != Sample{0};
+}
+
+// Writes one output channel; true when any written sample is not zero.
+template <typename Sample>
+bool renderChannel(Sample* to, std::int32_t length, const ChannelRoute<Sample>& route, double k) {
+    if (route.single) {
+        return applyGainCurve(to, length, route.single, route.gainStart, route.gainTarget, k);
+    }
+    if (route.mixed) {
+        return applyGainCurve(to, length, route.mixed, route.gainStart, route.gainTarget, k);
+    }
+    if (route.player) {
+        return applyGainCurve(to, length, route.player, 1.0, 1.0, k);
+    }
+    std::fill(to, to + length, Sample{0});
+    return false;
 }
 
 } // namespace
@@ -120,7 +163,6 @@ void UtilityPlugin::writeOutputs(Vst::ProcessData& data, std::int32_t offset, st
                                  const GainTargets& targets, const GainCall& gains) {
     InputView<Sample> in;
     in.buses = data.numInputs;
-    in.offset = offset;
     for (std::int32_t b = 0; b < data.numInputs; ++b) {
         const Vst::AudioBusBuffers& host = data.inputs[b];
         auto& view = in.bus[static_cast<std::size_t>(b)];
@@ -135,9 +177,12 @@ void UtilityPlugin::writeOutputs(Vst::ProcessData& data, std::int32_t offset, st
             }
         }
     }
+    auto source = [&](std::int32_t b, std::int32_t c) -> const Sample* {
+        const auto& view = in.bus[static_cast<std::size_t>(b)];
+        return b < in.buses && (view.usable >> c & 1u) ? view.channels[c] + offset : nullptr;
+    };
 
     const int active = targets.activeCount;
-    const double k = gains.k;
     for (std::int32_t bus = 0; bus < data.numOutputs; ++bus) {
         Vst::AudioBusBuffers& out = data.outputs[bus];
         Sample* const* ptrs = channelsOf<Sample>(out);
@@ -147,46 +192,52 @@ void UtilityPlugin::writeOutputs(Vst::ProcessData& data, std::int32_t offset, st
         const bool busActive = declaredBusActive(Vst::kOutput, bus);
         const auto strip = static_cast<std::size_t>(bus);
         for (std::int32_t l = 0; l < out.numChannels; ++l) {
-            Sample* to = ptrs[l];
-            if (!to) {
+            if (!ptrs[l]) {
                 continue;
             }
-            to += offset;
-            double master = gains.masterStart;
-            double stripGain = gains.stripStart[strip];
-            // The routing value of frame i, before the gains are applied.
-            auto route = [&](std::int32_t i) -> double {
+            Sample* to = ptrs[l] + offset;
+            // The routing rule picks one source channel and one gain curve per output channel;
+            // the summing bus first mixes its sources. A null source is silence.
+            ChannelRoute<Sample> route{nullptr, nullptr, gains.masterStart, targets.master};
+            if (busActive) {
                 switch (kind_) {
                 case ModuleKind::Summing: {
-                    double sum = 0.0;
                     const std::int32_t count = std::min<std::int32_t>(in.buses, active);
+                    double* mix = mixScratch_.data();
+                    std::fill(mix, mix + length, 0.0);
+                    bool any = false;
                     for (std::int32_t b = 0; b < count; ++b) {
-                        sum += in.at(b, in.folded(b, l), i);
+                        if (const Sample* from = source(b, in.folded(b, l))) {
+                            any = true;
+                            for (std::int32_t i = 0; i < length; ++i) {
+                                mix[i] += static_cast<double>(from[i]);
+                            }
+                        }
                     }
-                    return master * sum;
+                    route.mixed = any ? mix : nullptr;
+                    break;
                 }
                 case ModuleKind::Breakout:
-                    return bus < active && in.buses > 0 ? master * in.at(0, bus, i) : 0.0;
+                    route.single = bus < active ? source(0, bus) : nullptr;
+                    break;
                 case ModuleKind::Player:
-                    return static_cast<double>(scratchWritable_[static_cast<std::size_t>(l)][i]);
+                    route.player = scratchWritable_[static_cast<std::size_t>(l)];
+                    route.gainStart = route.gainTarget = 1.0; // the file plays as it is
+                    break;
                 case ModuleKind::FaderBank:
-                    return bus < in.buses ? stripGain * in.at(bus, l, i) : 0.0;
+                    route.single = source(bus, l);
+                    route.gainStart = gains.stripStart[strip];
+                    route.gainTarget = targets.strip[strip];
+                    break;
                 case ModuleKind::Distributor:
-                    return bus < active && in.buses > 0 ? master * in.at(0, in.folded(0, l), i)
-                                                        : 0.0;
+                    route.single = bus < active ? source(0, in.folded(0, l)) : nullptr;
+                    break;
                 default:
-                    return in.buses > 0 ? master * in.at(0, l, i) : 0.0;
+                    route.single = source(0, l);
+                    break;
                 }
-            };
-            bool audible = false;
-            for (std::int32_t i = 0; i < length; ++i) {
-                master = smoothGain(master, targets.master, k);
-                stripGain = smoothGain(stripGain, targets.strip[strip], k);
-                const Sample v = busActive ? finiteOrZero<Sample>(route(i)) : Sample{0};
-                to[i] = v;
-                audible |= v != Sample{0};
             }
-            if (audible) {
+            if (renderChannel(to, length, route, gains.k)) {
                 audibleChannels_[strip] |= std::uint64_t{1} << l;
             }
         }

@@ -3,11 +3,33 @@
 #include "player/wav_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
 
 namespace quillwave::plugins {
+namespace {
+
+// The same value as static_cast<double>, but through the signed conversion, a single instruction,
+// for every count below 2^63 (which covers millions of years of samples).
+double toDouble(std::uint64_t count) {
+    return count <= static_cast<std::uint64_t>(INT64_MAX)
+               ? static_cast<double>(static_cast<std::int64_t>(count))
+               : static_cast<double>(count);
+}
+
+// The rare case where the float difference of two finite samples of opposite sign overflows
+// (a float file may hold values near the float maximum): the true value lies between them, so
+// in double it is finite. Samples that are not finite themselves (a clip not made by the decoder)
+// still give silence rather than reach the output.
+float interpolateWide(float x0, float x1, float fraction) {
+    const double y = (static_cast<double>(x1) - x0) * fraction + x0;
+    return std::isfinite(y) ? static_cast<float>(y) : 0.0f;
+}
+
+} // namespace
 
 FilePlayer::FilePlayer() : currentClip_(std::make_unique<AudioClip>()) {
     latestClip_.store(currentClip_.get(), std::memory_order_release);
@@ -110,34 +132,57 @@ void FilePlayer::renderPlayback(float* const* buffers, std::uint32_t channelCoun
     const std::uint64_t anchorPosition = anchorPosition_.load(std::memory_order_acquire);
     const double anchorFrame = static_cast<double>(anchorFrame_.load(std::memory_order_acquire));
     const double frameLimit = static_cast<double>(frames);
+    const std::uint64_t channels = clip.channels;
     const std::uint32_t lastChannel = clip.channels - 1;
     const float* const samples = clip.samples.data();
 
-    for (std::uint32_t i = 0; i < length; ++i) {
-        const std::uint64_t a = position + i;
-        if (a < anchorPosition) {
-            continue;
+    // Frames go in tiles: first where each frame reads the file, then channel by channel, so
+    // that every output buffer is written in one contiguous run.
+    constexpr std::uint32_t kTile = 64;
+    std::array<std::uint64_t, kTile> first;  // sample index of frame j, channel 0
+    std::array<std::uint64_t, kTile> second; // ... of frame j2
+    std::array<float, kTile> fraction;
+
+    // Frames before the start stay silent.
+    std::uint32_t i = 0;
+    if (position < anchorPosition) {
+        const std::uint64_t wait = anchorPosition - position;
+        i = wait >= length ? length : static_cast<std::uint32_t>(wait);
+    }
+    bool ended = false;
+    while (i < length && !ended) {
+        const std::uint32_t tileStart = i;
+        std::uint32_t n = 0;
+        for (; n < kTile && i < length; ++n, ++i) {
+            const std::uint64_t a = position + i;
+            // The file position is computed afresh for every frame, never accumulated, so it
+            // stays exact against the running position however long playback lasts.
+            const double t = toDouble(a - anchorPosition) * ratio + anchorFrame;
+            // Compared as double before truncating: converting a value beyond the integer range
+            // would be undefined.
+            if (!(t < frameLimit)) {
+                endPosition_.exchange(a, std::memory_order_acq_rel);
+                playing_.exchange(false, std::memory_order_acq_rel);
+                ended = true;
+                break;
+            }
+            // 0 <= t < frameLimit, far below 2^63: the signed conversion is exact and cheaper.
+            const auto j = static_cast<std::uint64_t>(static_cast<std::int64_t>(t));
+            fraction[n] = static_cast<float>(t - static_cast<double>(j));
+            first[n] = j * channels;
+            second[n] = std::min(j + 1, frames - 1) * channels;
         }
-        // The file position is computed afresh for every frame, never accumulated, so it stays
-        // exact against the running position however long playback lasts.
-        const double t = static_cast<double>(a - anchorPosition) * ratio + anchorFrame;
-        // Compared as double before truncating: converting a value beyond the integer range would
-        // be undefined.
-        if (!(t < frameLimit)) {
-            endPosition_.exchange(a, std::memory_order_acq_rel);
-            playing_.exchange(false, std::memory_order_acq_rel);
-            return;
-        }
-        const auto j = static_cast<std::uint64_t>(t);
-        const auto frac = static_cast<float>(t - static_cast<double>(j));
-        const std::uint64_t j2 = std::min(j + 1, frames - 1);
-        const float* const x0 = samples + j * clip.channels;
-        const float* const x1 = samples + j2 * clip.channels;
         for (std::uint32_t c = 0; c < channelCount; ++c) {
             float* const out = buffers[c];
-            if (out != nullptr) {
-                const std::uint32_t s = std::min(c, lastChannel);
-                out[i] = (x1[s] - x0[s]) * frac + x0[s];
+            if (out == nullptr) {
+                continue;
+            }
+            const float* const source = samples + std::min(c, lastChannel);
+            for (std::uint32_t k = 0; k < n; ++k) {
+                const float x0 = source[first[k]];
+                const float x1 = source[second[k]];
+                const float y = (x1 - x0) * fraction[k] + x0;
+                out[tileStart + k] = std::isfinite(y) ? y : interpolateWide(x0, x1, fraction[k]);
             }
         }
     }

@@ -1,8 +1,8 @@
 #include "player/sample_conversion.h"
 
+#include <algorithm>
 #include <bit>
 #include <cassert>
-#include <cstdint>
 #include <cstring>
 
 namespace quillwave::plugins {
@@ -18,13 +18,12 @@ constexpr float kScale32 = 1.0f / 2147483648.0f;
 
 constexpr std::uint32_t kExponentMask = 0x7F800000u;
 
-} // namespace
+// Small enough to stay in the first-level cache with its output.
+constexpr std::size_t kStagedSamples = 2048;
 
-void convertPcm16(std::span<const std::byte> src, std::span<float> dst) {
-    assert(src.size() / 2 >= dst.size());
-    const std::byte* in = src.data();
-    float* out = dst.data();
-    const std::size_t count = dst.size();
+// The loops take restrict pointers: callers guarantee separate buffers, which lets the compiler
+// vectorize without run-time overlap checks.
+void pcm16(const std::byte* __restrict in, float* __restrict out, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         std::int16_t word;
         std::memcpy(&word, in + 2 * i, sizeof word);
@@ -32,11 +31,7 @@ void convertPcm16(std::span<const std::byte> src, std::span<float> dst) {
     }
 }
 
-void convertPcm24(std::span<const std::byte> src, std::span<float> dst) {
-    assert(src.size() / 3 >= dst.size());
-    const std::byte* in = src.data();
-    float* out = dst.data();
-    const std::size_t count = dst.size();
+void pcm24(const std::byte* __restrict in, float* __restrict out, std::size_t count) {
     if (count == 0) {
         return;
     }
@@ -54,11 +49,7 @@ void convertPcm24(std::span<const std::byte> src, std::span<float> dst) {
     out[count - 1] = static_cast<float>(static_cast<std::int32_t>(word) >> 8) * kScale24;
 }
 
-void convertPcm32(std::span<const std::byte> src, std::span<float> dst) {
-    assert(src.size() / 4 >= dst.size());
-    const std::byte* in = src.data();
-    float* out = dst.data();
-    const std::size_t count = dst.size();
+void pcm32(const std::byte* __restrict in, float* __restrict out, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         std::int32_t word;
         std::memcpy(&word, in + 4 * i, sizeof word);
@@ -67,11 +58,7 @@ void convertPcm32(std::span<const std::byte> src, std::span<float> dst) {
     }
 }
 
-void convertFloat32(std::span<const std::byte> src, std::span<float> dst) {
-    assert(src.size() / 4 >= dst.size());
-    const std::byte* in = src.data();
-    float* out = dst.data();
-    const std::size_t count = dst.size();
+void float32(const std::byte* __restrict in, float* __restrict out, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         std::uint32_t bits;
         std::memcpy(&bits, in + 4 * i, sizeof bits);
@@ -79,6 +66,92 @@ void convertFloat32(std::span<const std::byte> src, std::span<float> dst) {
         // keeps the loop a branch-free select that the compiler vectorizes.
         bits = (bits & kExponentMask) == kExponentMask ? 0u : bits;
         std::memcpy(out + i, &bits, sizeof bits);
+    }
+}
+
+void convert(SampleEncoding encoding, const std::byte* in, float* out, std::size_t count) {
+    switch (encoding) {
+    case SampleEncoding::Pcm16:
+        pcm16(in, out, count);
+        break;
+    case SampleEncoding::Pcm24:
+        pcm24(in, out, count);
+        break;
+    case SampleEncoding::Pcm32:
+        pcm32(in, out, count);
+        break;
+    case SampleEncoding::Float32:
+        float32(in, out, count);
+        break;
+    }
+}
+
+// 32-bit words already sit where their floats go: widen each in place, one pointer, no copy.
+void pcm32InPlace(float* data, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) {
+        std::int32_t word;
+        std::memcpy(&word, data + i, sizeof word);
+        data[i] = static_cast<float>(word) * kScale32;
+    }
+}
+
+// Non-finite floats are rare: each block is only read unless it holds one, which saves writing
+// the whole clip back to memory.
+void float32InPlace(float* data, std::size_t count) {
+    constexpr std::size_t kBlock = 256;
+    for (std::size_t start = 0; start < count; start += kBlock) {
+        const std::size_t n = std::min(kBlock, count - start);
+        float* block = data + start;
+        std::uint32_t nonFinite = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            std::uint32_t bits;
+            std::memcpy(&bits, block + i, sizeof bits);
+            nonFinite |= (bits & kExponentMask) == kExponentMask ? 1u : 0u;
+        }
+        if (nonFinite != 0) {
+            for (std::size_t i = 0; i < n; ++i) {
+                std::uint32_t bits;
+                std::memcpy(&bits, block + i, sizeof bits);
+                if ((bits & kExponentMask) == kExponentMask) {
+                    block[i] = 0.0f;
+                }
+            }
+        }
+    }
+}
+
+} // namespace
+
+void convertSamples(SampleEncoding encoding, std::span<const std::byte> src, std::span<float> dst) {
+    assert(src.size() / bytesPerSample(encoding) >= dst.size());
+    convert(encoding, src.data(), dst.data(), dst.size());
+}
+
+void convertSamplesInPlace(SampleEncoding encoding, std::span<float> samples,
+                           std::size_t wordsOffset) {
+    const std::size_t wordBytes = bytesPerSample(encoding);
+    const std::size_t count = samples.size();
+    assert(wordsOffset >= (4 - wordBytes) * count);
+    assert(wordsOffset + wordBytes * count <= 4 * count);
+    if (wordBytes == 4) {
+        // The precondition leaves 32-bit words exactly under their floats.
+        if (encoding == SampleEncoding::Float32) {
+            float32InPlace(samples.data(), count);
+        } else {
+            pcm32InPlace(samples.data(), count);
+        }
+        return;
+    }
+    const auto* words = reinterpret_cast<const std::byte*>(samples.data()) + wordsOffset;
+
+    // Each block of words is copied aside before its floats are written. The floats of samples
+    // [0, i + n) end at byte 4(i + n), and the words not yet copied begin at
+    // wordsOffset + wordBytes(i + n), which the precondition puts at or after that.
+    alignas(16) std::byte staged[kStagedSamples * 4];
+    for (std::size_t i = 0; i < count; i += kStagedSamples) {
+        const std::size_t n = std::min(kStagedSamples, count - i);
+        std::memcpy(staged, words + wordBytes * i, wordBytes * n);
+        convert(encoding, staged, samples.data() + i, n);
     }
 }
 

@@ -1,23 +1,37 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 namespace quillwave::plugins {
 
-// Little-endian sample words to float. Each takes exactly dst.size() samples from the front of
-// src, which must hold at least that many.
+enum class SampleEncoding : std::uint8_t { Pcm16, Pcm24, Pcm32, Float32 };
 
-// Signed 16-bit times 2^-15: full scale maps to [-1, 1).
-void convertPcm16(std::span<const std::byte> src, std::span<float> dst);
+constexpr std::size_t bytesPerSample(SampleEncoding encoding) {
+    switch (encoding) {
+    case SampleEncoding::Pcm16:
+        return 2;
+    case SampleEncoding::Pcm24:
+        return 3;
+    default:
+        return 4;
+    }
+}
 
-// Signed 24-bit (sign in bit 23) times 2^-23.
-void convertPcm24(std::span<const std::byte> src, std::span<float> dst);
+// Little-endian sample words to float, from `src` (at least dst.size() words) into `dst`; the two
+// must not overlap.
+//  Pcm16: signed 16-bit times 2^-15, full scale maps to [-1, 1).
+//  Pcm24: signed 24-bit (sign in bit 23) times 2^-23.
+//  Pcm32: signed 32-bit rounded to the nearest float, then times 2^-31, so the largest give 1.0.
+//  Float32: as stored, except that infinities and NaNs become 0.
+void convertSamples(SampleEncoding encoding, std::span<const std::byte> src, std::span<float> dst);
 
-// Signed 32-bit rounded to the nearest float, then times 2^-31, so the largest values give 1.0.
-void convertPcm32(std::span<const std::byte> src, std::span<float> dst);
-
-// IEEE float as stored, except that infinities and NaNs become 0.
-void convertFloat32(std::span<const std::byte> src, std::span<float> dst);
+// Converts samples.size() words that were read into the storage of `samples` itself, starting
+// `wordsOffset` bytes into it, with wordsOffset >= (4 - bytesPerSample) * samples.size(): words
+// placed at the end of the storage. Every float is written only after the words under it have been
+// consumed, so a decode needs no second buffer.
+void convertSamplesInPlace(SampleEncoding encoding, std::span<float> samples,
+                           std::size_t wordsOffset);
 
 } // namespace quillwave::plugins

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstring>
-#include <memory>
 #include <stdexcept>
 
 namespace quillwave::plugins {
@@ -54,10 +53,10 @@ struct Format {
     std::uint16_t bitsPerSample = 0;
 };
 
-// The "data" payload as it was read; `size` counts only the bytes that arrived.
-struct RawData {
-    std::unique_ptr<std::byte[]> bytes;
-    std::size_t size = 0;
+// Where the last "data" chunk's payload lies; it is read once the format is known.
+struct DataChunk {
+    std::uint64_t offset = 0;
+    std::uint32_t size = 0;
 };
 
 // `payload` holds `size` declared bytes, zeros where a short read left them unread.
@@ -78,7 +77,7 @@ Format parseFormat(const std::array<std::byte, kMaxFormatBytes>& payload, std::u
     return format;
 }
 
-bool isSupported(const Format& format, std::size_t dataBytes) {
+bool isSupported(const Format& format, std::uint64_t dataBytes) {
     const std::uint32_t channels = format.channels;
     if (channels < 1 || channels > kMaxChannels) {
         return false;
@@ -99,15 +98,18 @@ bool isSupported(const Format& format, std::size_t dataBytes) {
            (format.tag == kTagFloat && bits == 32);
 }
 
-void convert(const Format& format, std::span<const std::byte> raw, std::span<float> samples) {
+SampleEncoding encodingOf(const Format& format) {
     if (format.tag == kTagFloat) {
-        convertFloat32(raw, samples);
-    } else if (format.bitsPerSample == 16) {
-        convertPcm16(raw, samples);
-    } else if (format.bitsPerSample == 24) {
-        convertPcm24(raw, samples);
-    } else {
-        convertPcm32(raw, samples);
+        return SampleEncoding::Float32;
+    }
+    return format.bitsPerSample == 16   ? SampleEncoding::Pcm16
+           : format.bitsPerSample == 24 ? SampleEncoding::Pcm24
+                                        : SampleEncoding::Pcm32;
+}
+
+void checkSupported(const Format& format, std::uint64_t dataBytes) {
+    if (!isSupported(format, dataBytes)) {
+        refuse("Unsupported WAV encoding/layout");
     }
 }
 
@@ -121,7 +123,7 @@ AudioClip decodeWav(ByteSource& source, std::uint64_t limit) {
     }
 
     Format format;
-    RawData data;
+    DataChunk data;
     // The storage's size, not the RIFF size field: chunk sizes are checked against what really
     // exists, so a lying header can neither make us read past the end nor allocate for it.
     const std::uint64_t fileSize = source.size();
@@ -138,38 +140,33 @@ AudioClip decodeWav(ByteSource& source, std::uint64_t limit) {
             if (size > fileSize - (position + kChunkHeaderBytes)) {
                 refuse("Truncated WAV chunk");
             }
-
-            // A payload that arrives short means the file changed under us or the device
-            // failed: what was read still counts, but nothing after it is trusted.
-            bool complete = true;
             if (hasId(&chunk[0], "fmt ")) {
                 if (size < kMinFormatBytes || size > kMaxFormatBytes) {
                     refuse("Invalid WAV format");
                 }
                 std::array<std::byte, kMaxFormatBytes> payload{};
-                complete = source.read(std::span(payload).first(size)) == size;
+                // A payload that arrives short means the file changed under us or the device
+                // failed: the fields decide on what was read (zeros elsewhere), and nothing
+                // after it is trusted.
+                const bool complete = source.read(std::span(payload).first(size)) == size;
                 format = parseFormat(payload, size);
+                if (!complete) {
+                    break;
+                }
             } else if (hasId(&chunk[0], "data")) {
                 if (size > limit) {
                     refuse("WAV exceeds preload limit");
                 }
-                // Let go of an earlier payload first, so that two never exist together.
-                data = RawData{};
-                data.bytes = std::make_unique_for_overwrite<std::byte[]>(size);
-                data.size = source.read(std::span(data.bytes.get(), size));
-                complete = data.size == size;
-            }
-            if (!complete) {
-                break;
+                data = DataChunk{position + kChunkHeaderBytes, size};
             }
             position += kChunkHeaderBytes + size + (size & 1u);
         }
     }
 
-    if (!isSupported(format, data.size)) {
-        refuse("Unsupported WAV encoding/layout");
-    }
-    const std::size_t sampleCount = data.size / (format.bitsPerSample / 8u);
+    checkSupported(format, data.size);
+    const SampleEncoding encoding = encodingOf(format);
+    const std::size_t wordBytes = bytesPerSample(encoding);
+    std::size_t sampleCount = data.size / wordBytes;
     if (sampleCount > limit / 4) {
         refuse("Decoded WAV exceeds preload limit");
     }
@@ -177,8 +174,26 @@ AudioClip decodeWav(ByteSource& source, std::uint64_t limit) {
     AudioClip clip;
     clip.channels = format.channels;
     clip.sampleRateHz = format.sampleRateHz;
+    // The payload is read in one piece into the end of the clip's own storage and widened to
+    // floats from the front: a decode holds the decoded samples and nothing else of its size.
     clip.samples.resize(sampleCount);
-    convert(format, std::span(data.bytes.get(), data.size), clip.samples);
+    auto* storage = reinterpret_cast<std::byte*>(clip.samples.data());
+    std::size_t wordsOffset = (4 - wordBytes) * sampleCount;
+    std::size_t arrived = 0;
+    if (data.size != 0 && source.seek(data.offset)) {
+        arrived = source.read(std::span(storage + wordsOffset, data.size));
+    }
+    if (arrived != data.size) {
+        // The file shrank since its size was taken, or the device failed: only what arrived
+        // counts, and it must still be whole frames.
+        checkSupported(format, arrived);
+        sampleCount = arrived / wordBytes;
+        const std::size_t newOffset = (4 - wordBytes) * sampleCount;
+        std::memmove(storage + newOffset, storage + wordsOffset, arrived);
+        wordsOffset = newOffset;
+        clip.samples.resize(sampleCount);
+    }
+    convertSamplesInPlace(encoding, clip.samples, wordsOffset);
     return clip;
 }
 

@@ -123,6 +123,7 @@ tresult PLUGIN_API UtilityPlugin::setupProcessing(Vst::ProcessSetup& setup) {
 void UtilityPlugin::resizeScratch(std::int32_t blockSize) {
     const auto block = static_cast<std::size_t>(blockSize);
     scratchArea_.assign(block * kMaxStrips, 0.0f);
+    mixScratch_.assign(block, 0.0);
     for (std::size_t k = 0; k < kMaxStrips; ++k) {
         scratchWritable_[k] = scratchArea_.data() + k * block;
         scratchReadable_[k] = scratchWritable_[k];

@@ -127,6 +127,8 @@ private:
     std::vector<float> scratchArea_;
     std::array<float*, kMaxStrips> scratchWritable_{};
     std::array<const float*, kMaxStrips> scratchReadable_{};
+    // One channel of maxBlockSize_ doubles where the summing bus mixes its inputs.
+    std::vector<double> mixScratch_;
 
     // Audio thread (and the resets of setProcessing/setActive).
     std::uint64_t samplePosition_ = 0;

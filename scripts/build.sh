@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Configures and builds one flavour: linux (native), windows (mingw-w64), asan or tsan (native,
-# sanitized). Usage: scripts/build.sh <flavour> [extra cmake args]
+# sanitized), or fuzz (clang-14 libFuzzer targets with AddressSanitizer + UndefinedBehaviorSanitizer,
+# no tests or benchmarks). Usage: scripts/build.sh <flavour> [extra cmake args]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-flavour="${1:?usage: build.sh linux|windows|asan|tsan}"
+flavour="${1:?usage: build.sh linux|windows|asan|tsan|fuzz}"
 shift || true
 dir="$root/build/$flavour"
 args=(-S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release)
@@ -12,6 +13,12 @@ case "$flavour" in
     windows) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake") ;;
     asan) args+=(-DQUILLWAVE_SANITIZE=address -DQUILLWAVE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
     tsan) args+=(-DQUILLWAVE_SANITIZE=thread -DQUILLWAVE_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+    fuzz)
+        # Coverage instrumentation everywhere; the fuzz targets add libFuzzer's main at link.
+        export CC=clang-14 CXX=clang++-14
+        args+=(-DQUILLWAVE_FUZZ=ON -DQUILLWAVE_TESTS=OFF -DQUILLWAVE_BENCH=OFF
+            -DQUILLWAVE_SANITIZE=address -DCMAKE_BUILD_TYPE=RelWithDebInfo
+            -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link) ;;
     *) echo "unknown flavour: $flavour" >&2; exit 2 ;;
 esac
 cmake "${args[@]}" "$@" >/dev/null

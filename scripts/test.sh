@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the native suite, the Windows suite under
-# wine, and the concurrency tests under ThreadSanitizer. Prints one summary line at the end.
+# wine, the concurrency tests under ThreadSanitizer, and each fuzz target for a minute. Prints one
+# summary line at the end.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/install-deps.sh"
@@ -31,9 +32,32 @@ stage() {
     failed=$((failed + fails))
 }
 
+# Builds the fuzz flavour and runs every fuzz target for about 60 seconds on a scratch copy of its
+# seed corpus; any finding fails the stage.
+fuzz_stage() {
+    echo "== fuzz: build"
+    "$root/scripts/build.sh" fuzz
+    for runner in "$root"/fuzz/*/run_fuzzer.sh; do
+        [ -x "$runner" ] || continue
+        local area log
+        area="$(basename "$(dirname "$runner")")"
+        log="$root/build/fuzz/$area-fuzz.log"
+        echo "== fuzz: $area (60 s)"
+        if "$runner" 60 >"$log" 2>&1; then
+            passed=$((passed + 1))
+            grep -E '^(Done|stat::number_of_executed_units)' "$log" || true
+        else
+            failed=$((failed + 1))
+            tail -n 40 "$log"
+            echo "== fuzz: $area found a problem (log: $log)"
+        fi
+    done
+}
+
 stage linux
 stage windows
 stage tsan -L concurrency
+fuzz_stage
 
 echo "${passed} passed, ${failed} failed"
 [ "$failed" -eq 0 ]

@@ -125,6 +125,10 @@ TEST(Destination, ChooseFileRefusalsOfEachKind) {
 }
 
 TEST(Destination, WhenEveryTakeNumberIsUsedActivationFailsAndKeepsThePath) {
+#ifdef _WIN32
+    // 100,000 files take minutes under wine's single file server; the search is the same code.
+    GTEST_SKIP() << "native only";
+#endif
     TempFolder folder;
     TestHost host(recorderConfig());
     std::string error;

@@ -3,6 +3,7 @@
 #include "player/wav_reader.h"
 #include "tests/player/allocation_probe.h"
 #include "tests/player/render_target.h"
+#include "tests/player/sample_values.h"
 #include "tests/player/temp_folder.h"
 #include "tests/player/wav_bytes.h"
 
@@ -10,6 +11,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numeric>
 #include <stdexcept>
 #include <string>
 
@@ -20,7 +22,7 @@ using test::RenderTarget;
 
 // Frame f, channel c holds (f + 1) + c / 10: never silent, and both indices are readable.
 AudioClip rampClip(std::uint32_t channels, std::uint32_t rateHz, std::uint32_t frames) {
-    std::vector<float> samples;
+    SampleVector samples;
     for (std::uint32_t f = 0; f < frames; ++f) {
         for (std::uint32_t c = 0; c < channels; ++c) {
             samples.push_back(static_cast<float>(f + 1) + static_cast<float>(c) / 10.0f);
@@ -224,6 +226,24 @@ TEST(FilePlayerRender, InterpolatesLinearlyAndHoldsTheLastFrame) {
     EXPECT_EQ(player.endPosition(), 6u);
 }
 
+TEST(FilePlayerRender, OutputStaysFiniteBetweenExtremeSamples) {
+    // Float files may hold values near the float maximum: their difference overflows a float.
+    const float big = std::numeric_limits<float>::max();
+    FilePlayer player;
+    player.installClip(AudioClip(1, 24000, {-big, big, 1.0f}));
+    player.startPlayback(0, 0);
+    RenderTarget out(1, 4);
+    player.renderPlayback(out.table(), 1, 4, 48000.0, 0);
+    EXPECT_EQ(out.channel(0), (std::vector<float>{-big, 0.0f, big, std::midpoint(big, 1.0f)}));
+
+    // A clip made elsewhere may even hold non-finite samples: they never reach the output.
+    player.installClip(
+        AudioClip(1, 48000, {std::numeric_limits<float>::infinity(), std::nanf("")}));
+    player.startPlayback(0, 0);
+    player.renderPlayback(out.table(), 1, 4, 48000.0, 0);
+    EXPECT_EQ(out.channel(0), std::vector<float>(4, 0.0f));
+}
+
 TEST(FilePlayerRender, DownsamplingSkipsFrames) {
     FilePlayer player;
     player.installClip(rampClip(1, 96000, 10));
@@ -318,7 +338,7 @@ struct TrackedClips : ::testing::Test {
     TrackedClips() { test::trackBlockSize(kTrackedFrames * sizeof(float)); }
     ~TrackedClips() override { test::trackBlockSize(0); }
     static AudioClip clip(float value) {
-        return AudioClip(1, 48000, std::vector<float>(kTrackedFrames, value));
+        return AudioClip(1, 48000, SampleVector(kTrackedFrames, value));
     }
 };
 
@@ -400,7 +420,8 @@ TEST(FilePlayerLoad, LoadsAFileAndKeepsTheOldClipOnErrors) {
     FilePlayer player;
     player.loadClip(test::widePath(good));
     EXPECT_EQ(player.frameCount(), 2u);
-    EXPECT_EQ(player.latestClip().samples, (std::vector<float>{0.5f, -0.5f, 0.25f, -0.25f}));
+    EXPECT_EQ(test::values(player.latestClip().samples),
+              (std::vector<float>{0.5f, -0.5f, 0.25f, -0.25f}));
     const AudioClip* loaded = &player.latestClip();
 
     EXPECT_THROW(player.loadClip(test::widePath(bad)), std::runtime_error);

@@ -17,7 +17,7 @@ constexpr std::size_t kClipBytes = kFrames * sizeof(float);
 
 // Every sample of clip k is k, so the output names the clip it came from.
 AudioClip numberedClip(int k) {
-    return AudioClip(1, 48000, std::vector<float>(kFrames, static_cast<float>(k)));
+    return AudioClip(1, 48000, SampleVector(kFrames, static_cast<float>(k)));
 }
 
 struct AudioThreadReport {
@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(BlockLengths, HandoverConcurrency, ::testing::Values(1u
 
 TEST(HandoverStop, StopFromAnotherThreadWhileRendering) {
     FilePlayer player;
-    player.installClip(AudioClip(1, 48000, std::vector<float>(48000 * 10, 0.5f)));
+    player.installClip(AudioClip(1, 48000, SampleVector(48000 * 10, 0.5f)));
     std::atomic<bool> stop{false};
     std::thread audio([&] {
         test::RenderTarget out(1, 64);

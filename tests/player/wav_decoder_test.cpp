@@ -3,6 +3,7 @@
 #include "player/wav_decoder.h"
 #include "player/wav_reader.h"
 #include "tests/player/allocation_probe.h"
+#include "tests/player/sample_values.h"
 #include "tests/player/wav_bytes.h"
 
 #include <gtest/gtest.h>
@@ -132,10 +133,43 @@ TEST(WavDecoderValues, EveryEncodingMatchesItsFormulaOverManyLengths) {
             dfl.insert(dfl.end(), one.begin(), one.end());
             efl.push_back(i % 5 == 3 ? 0.0f : f);
         }
-        EXPECT_EQ(decode(test::wavFile(kPcm, 1, 44100, 16, d16)).samples, e16) << count;
-        EXPECT_EQ(decode(test::wavFile(kPcm, 1, 44100, 24, d24)).samples, e24) << count;
-        EXPECT_EQ(decode(test::wavFile(kPcm, 1, 44100, 32, d32)).samples, e32) << count;
-        EXPECT_EQ(decode(test::wavFile(kFloat, 1, 44100, 32, dfl)).samples, efl) << count;
+        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 16, d16)).samples), e16)
+            << count;
+        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 24, d24)).samples), e24)
+            << count;
+        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 32, d32)).samples), e32)
+            << count;
+        EXPECT_EQ(test::values(decode(test::wavFile(kFloat, 1, 44100, 32, dfl)).samples), efl)
+            << count;
+    }
+}
+
+// Long payloads are widened in place in blocks; block edges must neither lose nor overwrite words.
+TEST(WavDecoderValues, LongPayloadsSurviveTheInPlaceWidening) {
+    for (std::size_t count : {2047u, 2048u, 2049u, 4099u, 20011u}) {
+        Bytes d16, d24, d32, dfl;
+        std::vector<float> e16, e24, e32, efl;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto k = static_cast<std::int32_t>(i * 40503u % 65536) - 32768;
+            test::appendLe16(d16, static_cast<std::uint32_t>(k));
+            e16.push_back(static_cast<float>(k) / 32768.0f);
+            test::appendLe24(d24, static_cast<std::uint32_t>(k * 256 + 255));
+            e24.push_back(static_cast<float>(k * 256 + 255) / 8388608.0f);
+            test::appendLe32(d32, static_cast<std::uint32_t>(k * 65536));
+            e32.push_back(static_cast<float>(k) / 32768.0f);
+            const bool poisoned = i % 997 == 5;
+            const Bytes one = test::float32({poisoned ? bitsToFloat(0xFF800000) : k / 7.0f});
+            dfl.insert(dfl.end(), one.begin(), one.end());
+            efl.push_back(poisoned ? 0.0f : k / 7.0f);
+        }
+        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 16, d16)).samples), e16)
+            << count;
+        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 24, d24)).samples), e24)
+            << count;
+        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 32, d32)).samples), e32)
+            << count;
+        EXPECT_EQ(test::values(decode(test::wavFile(kFloat, 1, 44100, 32, dfl)).samples), efl)
+            << count;
     }
 }
 
@@ -166,7 +200,7 @@ TEST(WavDecoderLayout, ExtensibleTakesItsTagFromTheSubFormat) {
         const AudioClip clip =
             decode(fmtChunkFile(test::extensiblePayload(c.subTag, 2, 48000, c.bits), c.data));
         EXPECT_EQ(clip.channels, 2u) << c.bits;
-        EXPECT_EQ(clip.samples, (std::vector<float>{-1.0f, 0.0f})) << c.bits;
+        EXPECT_EQ(test::values(clip.samples), (std::vector<float>{-1.0f, 0.0f})) << c.bits;
     }
     // Longer extensible payloads (and odd ones, with their pad byte) are fine too.
     EXPECT_EQ(
@@ -192,7 +226,7 @@ TEST(WavDecoderLayout, LaterChunksReplaceEarlierOnes) {
     const AudioClip clip = decode(bytes);
     EXPECT_EQ(clip.channels, 2u);
     EXPECT_EQ(clip.sampleRateHz, 16000u);
-    EXPECT_EQ(clip.samples, (std::vector<float>{32767.0f / 32768.0f, -1.0f}));
+    EXPECT_EQ(test::values(clip.samples), (std::vector<float>{32767.0f / 32768.0f, -1.0f}));
 }
 
 TEST(WavDecoderLayout, OddChunksAreFollowedByTheirPadByte) {
@@ -203,7 +237,7 @@ TEST(WavDecoderLayout, OddChunksAreFollowedByTheirPadByte) {
                             .chunk("data", test::pcm24({0x400000})) // 3 bytes, padded
                             .chunk("junk", odd)
                             .bytes();
-    EXPECT_EQ(decode(bytes).samples, std::vector<float>{0.5f});
+    EXPECT_EQ(test::values(decode(bytes).samples), std::vector<float>{0.5f});
 
     // An odd last chunk without its pad byte ends the walk cleanly.
     Bytes unpadded = WavBuilder()
@@ -211,7 +245,7 @@ TEST(WavDecoderLayout, OddChunksAreFollowedByTheirPadByte) {
                          .chunk("data", test::pcm24({0x400000}))
                          .bytes();
     unpadded.pop_back();
-    EXPECT_EQ(decode(unpadded).samples, std::vector<float>{0.5f});
+    EXPECT_EQ(test::values(decode(unpadded).samples), std::vector<float>{0.5f});
 }
 
 TEST(WavDecoderLayout, ChunkEndingExactlyAtTheEndIsAccepted) {
@@ -446,7 +480,18 @@ TEST(WavDecoderHostile, ShortPayloadReadsKeepOnlyWhatArrived) {
                       .raw(test::pcm16({-32768, 16384}))
                       .bytes();
     ShrunkSource whole(bytes, bytes.size() + 4);
-    EXPECT_EQ(decodeWav(whole, kPreloadLimitBytes).samples, (std::vector<float>{-1.0f, 0.5f}));
+    EXPECT_EQ(test::values(decodeWav(whole, kPreloadLimitBytes).samples),
+              (std::vector<float>{-1.0f, 0.5f}));
+
+    // The same for 24-bit words, which are moved to their new place before widening.
+    const Bytes wide = WavBuilder()
+                           .chunk("fmt ", test::formatPayload(kPcm, 1, 44100, 24))
+                           .header("data", 12)
+                           .raw(test::pcm24({0x400000, 0x800000}))
+                           .bytes();
+    ShrunkSource wideWhole(wide, wide.size() + 6);
+    EXPECT_EQ(test::values(decodeWav(wideWhole, kPreloadLimitBytes).samples),
+              (std::vector<float>{0.5f, -1.0f}));
 
     // Three bytes arrive: a partial frame is refused, never padded with invented samples.
     bytes.pop_back();

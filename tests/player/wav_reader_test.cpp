@@ -1,6 +1,7 @@
 // Decoding real files by UTF-16 path, and the platform file functions underneath.
 #include "platform/file_reader.h"
 #include "player/wav_reader.h"
+#include "tests/player/sample_values.h"
 #include "tests/player/temp_folder.h"
 #include "tests/player/wav_bytes.h"
 
@@ -34,7 +35,7 @@ TEST(WavReaderFile, DecodesAFileWhoseNameIsNotAscii) {
     const AudioClip clip = decodeWavFile(widePath(file), kPreloadLimitBytes);
     EXPECT_EQ(clip.channels, 2u);
     EXPECT_EQ(clip.sampleRateHz, 44100u);
-    EXPECT_EQ(clip.samples, (std::vector<float>{-1.0f, 0.5f, 0.0f, 1.0f / 32768.0f}));
+    EXPECT_EQ(test::values(clip.samples), (std::vector<float>{-1.0f, 0.5f, 0.0f, 1.0f / 32768.0f}));
 }
 
 TEST(WavReaderFile, MissingFilesCannotBeOpened) {
@@ -82,7 +83,7 @@ TEST(WavReaderFile, ReadsAFileThatAnotherWriterHoldsOpen) {
     const auto file = folder.write("open.wav", bytes);
     std::ofstream writer(file, std::ios::binary | std::ios::app);
     ASSERT_TRUE(writer.is_open());
-    EXPECT_EQ(decodeWavFile(widePath(file), kPreloadLimitBytes).samples,
+    EXPECT_EQ(test::values(decodeWavFile(widePath(file), kPreloadLimitBytes).samples),
               (std::vector<float>{0.5f, -0.25f}));
 }
 

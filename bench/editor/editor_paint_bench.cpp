@@ -13,7 +13,7 @@ namespace {
 using namespace quillwave;
 
 plugins::AudioClip monoClip(std::uint64_t seconds) {
-    std::vector<float> samples(seconds * 48000);
+    plugins::SampleVector samples(seconds * 48000);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = static_cast<float>(i % 1000) / 1000.0f - 0.5f;
     }

@@ -40,7 +40,7 @@ inline FixedEditorModel recorderRecordingScene() {
 inline plugins::AudioClip loopClip(std::uint64_t seconds) {
     constexpr std::uint32_t kRate = 48000;
     const std::uint64_t frames = seconds * kRate;
-    std::vector<float> samples(frames * 2);
+    plugins::SampleVector samples(frames * 2);
     for (std::uint64_t f = 0; f < frames; ++f) {
         const double t = static_cast<double>(f) / kRate;
         const double beat = std::fmod(t, 0.5);

@@ -106,7 +106,7 @@ TEST(GdiPages, RecorderStateCircleColours) {
 
 TEST(GdiPages, PlayerWaveform) {
     FixedEditorModel model(ModuleKind::Player);
-    std::vector<float> samples(48000);
+    SampleVector samples(48000);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = 0.8f * static_cast<float>(std::sin(static_cast<double>(i) * 0.05));
     }

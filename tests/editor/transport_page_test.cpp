@@ -364,7 +364,7 @@ TEST(PlayerPage, ShortClipRepeatsItsFramesAcrossTheColumns) {
 TEST(PlayerPage, LongClipColumnsShowTheirOwnPeaks) {
     // 898 x 500 mono frames; column j holds one loud frame, at its start, of level j / 898.
     constexpr std::uint64_t kPerColumn = 500;
-    std::vector<float> samples(898 * kPerColumn, 0.01f);
+    SampleVector samples(898 * kPerColumn, 0.01f);
     for (std::uint64_t j = 1; j <= 898; ++j) {
         samples[(j - 1) * kPerColumn] = -static_cast<float>(j) / 898.0f;
     }

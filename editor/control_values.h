@@ -1,0 +1,48 @@
+#pragma once
+
+// How the editor reads the normalized parameter values it shows and edits.
+
+#include <cmath>
+
+namespace quillwave::plugins {
+
+inline constexpr int kMaxActiveStripsIndex = 63; // counts run from 1 to 64
+
+// A value forced into [0, 1], NaN to 0. The parameter table only ever holds such values; this keeps
+// the pixel and integer conversions below defined whatever a caller passes.
+constexpr double unitValue(double value) {
+    return !(value > 0.0) ? 0.0 : (value > 1.0 ? 1.0 : value);
+}
+
+// The active-strips parameter as a count index b in 0..63 (count = b + 1): value x 63 rounded to
+// the nearest integer, halves away from zero.
+inline int activeStripsIndex(double value) {
+    if (!(value > 0.0)) {
+        return 0;
+    }
+    if (value >= 1.0) {
+        return kMaxActiveStripsIndex;
+    }
+    return static_cast<int>(std::lround(value * kMaxActiveStripsIndex));
+}
+
+inline int activeStripsCount(double value) {
+    return activeStripsIndex(value) + 1;
+}
+
+// Strip and output gain faders: 0 is -90 dB, 1 is +12 dB, 15/17 is 0 dB.
+constexpr double faderDecibels(double value) {
+    return value * 102.0 - 90.0;
+}
+
+// Switch parameters (follow, play/record, mutes).
+constexpr bool switchOn(double value) {
+    return value > 0.5;
+}
+
+// Maximum tail in whole seconds, truncated.
+constexpr long long maximumTailSeconds(double value) {
+    return static_cast<long long>(unitValue(value) * 3600.0);
+}
+
+} // namespace quillwave::plugins

@@ -1,0 +1,50 @@
+#pragma once
+
+// What the editor picture needs to know of its module, and nothing more, so a paint can be made
+// from any constructed state. The module implements it; every call is made on the editor's
+// window thread and must not block on the audio thread.
+
+#include "dsp/meter_snapshot.h"
+#include "player/audio_clip.h"
+#include "plugin/module_kind.h"
+#include "plugin/param_ids.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace quillwave::plugins {
+
+class EditorModel {
+public:
+    virtual ~EditorModel() = default;
+
+    virtual ModuleKind kind() const = 0;
+
+    // The module's display name, UTF-8.
+    virtual std::string_view displayName() const = 0;
+
+    // Normalized value of a parameter; ids above 511 read as 0.
+    virtual double parameter(ParamIndex id) const = 0;
+
+    // Channel count of audio input bus `bus`, or nothing when the module has no such bus.
+    virtual std::optional<std::int32_t> audioInputChannels(std::int32_t bus) const = 0;
+
+    // One consistent copy of the input meters with the recorder's status fields.
+    virtual MeterSnapshot meterSnapshot() const = 0;
+
+    // One line saying what the module is doing, UTF-8.
+    virtual std::string statusLine() const = 0;
+
+    // The player's newest clip; an empty clip before any file was loaded. Valid until the editor
+    // thread next replaces it, so for the whole of one paint.
+    virtual const AudioClip& latestClip() const = 0;
+
+protected:
+    EditorModel() = default;
+    EditorModel(const EditorModel&) = default;
+    EditorModel& operator=(const EditorModel&) = default;
+};
+
+} // namespace quillwave::plugins

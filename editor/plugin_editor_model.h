@@ -1,0 +1,34 @@
+#pragma once
+
+// The editor's view of a live UtilityPlugin.
+
+#include "editor/editor_model.h"
+#include "editor/status_line.h"
+
+namespace quillwave::plugins {
+
+class UtilityPlugin;
+
+// The status line of a module from its live state: kind, file path, the player's playing flag
+// and, for the recorder, the status of one fresh meter snapshot. Editor thread.
+std::string moduleStatusLine(const UtilityPlugin& plugin);
+
+// Reads the module on every call and keeps nothing; the plugin must outlive it.
+class PluginEditorModel final : public EditorModel {
+public:
+    explicit PluginEditorModel(UtilityPlugin& plugin) : plugin_(plugin) {}
+
+    ModuleKind kind() const override;
+    std::string_view displayName() const override;
+    double parameter(ParamIndex id) const override;
+    std::optional<std::int32_t> audioInputChannels(std::int32_t bus) const override;
+    MeterSnapshot meterSnapshot() const override;
+    std::string statusLine() const override;
+    const AudioClip& latestClip() const override;
+
+private:
+    // Non-const only because the SDK's bus query is.
+    UtilityPlugin& plugin_;
+};
+
+} // namespace quillwave::plugins

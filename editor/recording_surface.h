@@ -1,0 +1,76 @@
+#pragma once
+
+// A drawing surface that draws nothing and keeps every call with its exact arguments, so a paint
+// can be checked, compared or measured on any platform.
+
+#include "editor/drawing_surface.h"
+
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace quillwave::plugins {
+
+struct FillBoxCall {
+    Rect rect;
+    Rgb colour;
+    bool operator==(const FillBoxCall&) const = default;
+};
+
+struct LineCall {
+    int x1 = 0;
+    int y1 = 0;
+    int x2 = 0;
+    int y2 = 0;
+    Rgb colour;
+    int width = 0;
+    bool operator==(const LineCall&) const = default;
+};
+
+struct LabelCall {
+    Rect rect;
+    std::u16string text;
+    Rgb colour;
+    int height = 0;
+    FontWeight weight = FontWeight::Normal;
+    TextPlacement placement = TextPlacement::Left;
+    bool operator==(const LabelCall&) const = default;
+};
+
+struct CircleCall {
+    Rect bounds;
+    Rgb colour;
+    bool operator==(const CircleCall&) const = default;
+};
+
+using DrawCall = std::variant<FillBoxCall, LineCall, LabelCall, CircleCall>;
+
+class RecordingSurface final : public DrawingSurface {
+public:
+    void fillBox(Rect rect, Rgb colour) override;
+    void drawLine(int x1, int y1, int x2, int y2, Rgb colour, int width) override;
+    void drawLabel(Rect rect, std::u16string_view text, Rgb colour, int height, FontWeight weight,
+                   TextPlacement placement) override;
+    void fillCircle(Rect bounds, Rgb colour) override;
+
+    const std::vector<DrawCall>& calls() const { return calls_; }
+
+    // Forgets the calls but keeps the storage, so a repeated paint does not reallocate.
+    void clear() { calls_.clear(); }
+
+    // The calls of one kind, in drawing order.
+    template <typename Call> std::vector<Call> callsOf() const {
+        std::vector<Call> out;
+        for (const DrawCall& call : calls_) {
+            if (const auto* match = std::get_if<Call>(&call)) {
+                out.push_back(*match);
+            }
+        }
+        return out;
+    }
+
+private:
+    std::vector<DrawCall> calls_;
+};
+
+} // namespace quillwave::plugins

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Paints editor pages through the GDI back end under wine and writes them as docs/editor-*.png.
+# Usage: scripts/render-pictures.sh
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="$root/build/windows"
+if [ ! -f "$build/build.ninja" ]; then
+    "$root/scripts/build.sh" windows
+fi
+cmake --build "$build" --target editor_pictures -j 2 >/dev/null
+
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+[ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1 || true
+
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+wine "$build/tests/editor/editor_pictures.exe" "$(winepath -w "$tmp")"
+
+mkdir -p "$root/docs"
+pairs=()
+for bmp in "$tmp"/*.bmp; do
+    name="$(basename "$bmp" .bmp)"
+    pairs+=("$bmp" "$root/docs/editor-$name.png")
+done
+python3 "$root/scripts/bmp-to-png.py" "${pairs[@]}"
+for ((i = 1; i < ${#pairs[@]}; i += 2)); do
+    echo "${pairs[i]#"$root/"}"
+done

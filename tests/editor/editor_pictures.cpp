@@ -1,0 +1,71 @@
+// Paints representative editor pages through the GDI back end and writes each as a 32-bit BMP
+// file into the folder given as the only argument. Windows only (runs under wine).
+
+#include "dib_canvas.h"
+#include "editor/paint_editor.h"
+#include "editor/win32/gdi_surface.h"
+#include "editor_scenes.h"
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using namespace quillwave;
+
+template <typename T> void put(std::ofstream& out, T value) {
+    out.write(reinterpret_cast<const char*>(&value), sizeof value); // little-endian target
+}
+
+bool writeBmp(const std::string& path, const test::DibCanvas& canvas) {
+    const std::uint32_t pixelBytes = static_cast<std::uint32_t>(canvas.width()) *
+                                     static_cast<std::uint32_t>(canvas.height()) * 4;
+    std::ofstream out(path, std::ios::binary);
+    out.write("BM", 2);
+    put<std::uint32_t>(out, 14 + 40 + pixelBytes);
+    put<std::uint32_t>(out, 0);
+    put<std::uint32_t>(out, 14 + 40);
+    put<std::uint32_t>(out, 40);
+    put<std::int32_t>(out, canvas.width());
+    put<std::int32_t>(out, -canvas.height()); // top-down rows, as in memory
+    put<std::uint16_t>(out, 1);
+    put<std::uint16_t>(out, 32);
+    put<std::uint32_t>(out, 0); // BI_RGB
+    put<std::uint32_t>(out, pixelBytes);
+    put<std::int32_t>(out, 3780); // 96 dpi
+    put<std::int32_t>(out, 3780);
+    put<std::uint32_t>(out, 0);
+    put<std::uint32_t>(out, 0);
+    out.write(reinterpret_cast<const char*>(canvas.bits()), pixelBytes);
+    return static_cast<bool>(out);
+}
+
+bool render(const std::string& folder, const char* name, const plugins::EditorModel& model,
+            std::uint32_t bankPage = 0) {
+    test::DibCanvas canvas(960, 580);
+    plugins::GdiSurface surface(canvas.dc());
+    plugins::paintEditor(model, bankPage, surface);
+    const std::string path = folder + "\\" + name + ".bmp";
+    if (!writeBmp(path, canvas)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: editor_pictures <output folder>\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    bool ok = render(folder, "recorder-armed", test::recorderArmedScene());
+    ok = render(folder, "recorder-recording", test::recorderRecordingScene()) && ok;
+    ok = render(folder, "player-waveform", test::playerScene()) && ok;
+    ok = render(folder, "fader-bank", test::faderBankScene()) && ok;
+    ok = render(folder, "gain-summing", test::summingScene()) && ok;
+    return ok ? 0 : 1;
+}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the native suite, the Windows suite under
-# wine, the concurrency tests under ThreadSanitizer, and each fuzz target for a minute. Prints one
+# Installs what is missing, builds, and runs every test: the native suite plain and under
+# AddressSanitizer + UndefinedBehaviorSanitizer, the Windows suite under wine, the concurrency
+# tests under ThreadSanitizer, and each fuzz target for a minute. Prints one
 # summary line at the end.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -37,13 +38,12 @@ stage() {
 fuzz_stage() {
     echo "== fuzz: build"
     "$root/scripts/build.sh" fuzz
-    for runner in "$root"/fuzz/*/run_fuzzer.sh; do
-        [ -x "$runner" ] || continue
+    for conf in "$root"/fuzz/*/fuzzer.conf; do
         local area log
-        area="$(basename "$(dirname "$runner")")"
+        area="$(basename "$(dirname "$conf")")"
         log="$root/build/fuzz/$area-fuzz.log"
         echo "== fuzz: $area (60 s)"
-        if "$runner" 60 >"$log" 2>&1; then
+        if "$root/fuzz/run_fuzzer.sh" "$area" 60 >"$log" 2>&1; then
             passed=$((passed + 1))
             grep -E '^(Done|stat::number_of_executed_units)' "$log" || true
         else
@@ -55,6 +55,7 @@ fuzz_stage() {
 }
 
 stage linux
+stage asan
 stage windows
 stage tsan -L concurrency
 fuzz_stage

@@ -26,7 +26,7 @@ using namespace Steinberg;
         return 1;                                                                                  \
     }
 
-class ValueQueue : public Vst::IParamValueQueue {
+class ValueQueue final : public Vst::IParamValueQueue {
 public:
     explicit ValueQueue(Vst::ParamID id = 0) : id_(id) { points_.reserve(8192); }
     void add(int32 offset, double value) { points_.push_back({offset, value}); }
@@ -61,7 +61,7 @@ private:
     std::vector<Point> points_;
 };
 
-class ParameterChanges : public Vst::IParameterChanges {
+class ParameterChanges final : public Vst::IParameterChanges {
 public:
     ParameterChanges() { queues_.reserve(1024); }
     ValueQueue& queue(Vst::ParamID id) {
@@ -90,7 +90,7 @@ private:
     std::vector<ValueQueue> queues_;
 };
 
-class EventList : public Vst::IEventList {
+class EventList final : public Vst::IEventList {
 public:
     EventList() { events_.reserve(8192); }
     void clear() { events_.clear(); }

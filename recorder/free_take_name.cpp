@@ -6,13 +6,14 @@
 namespace quillwave::plugins {
 
 std::u16string firstFreeDestination(const std::u16string& path) {
+    const std::u16string base = takeNameBase(path);
     std::u16string candidate = path;
     for (std::uint32_t n = 1;; ++n) {
         if (platform::queryPathStatus(candidate) == platform::PathStatus::NotFound ||
             n > kMaxTakeNumber) {
             return candidate;
         }
-        candidate = takeName(path, n);
+        candidate = takeName(base, n);
     }
 }
 

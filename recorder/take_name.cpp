@@ -43,21 +43,46 @@ std::u16string decimal(std::uint32_t n) {
     return digits;
 }
 
-} // namespace
-
-std::u16string takeName(std::u16string_view path, std::uint32_t n, PathStyle style) {
-    // File name: after the last separator, or after a leading drive designator.
-    std::size_t nameStart = 0;
+// Where the file name begins: after the last separator, or after a leading drive designator.
+std::size_t fileNameStart(std::u16string_view path, PathStyle style) {
     for (std::size_t i = path.size(); i > 0; --i) {
         if (isSeparator(path[i - 1], style)) {
-            nameStart = i;
-            break;
+            return i;
         }
     }
-    const bool drive = hasDriveDesignator(path, style);
-    if (nameStart == 0 && drive) {
-        nameStart = 2;
+    return hasDriveDesignator(path, style) ? 2 : 0;
+}
+
+} // namespace
+
+std::u16string takeNameBase(std::u16string_view path, PathStyle style) {
+    const std::size_t nameStart = fileNameStart(path, style);
+    const std::u16string_view name = path.substr(nameStart);
+    constexpr std::u16string_view kExtension = u".wav";
+    constexpr std::u16string_view kMarker = u"-take";
+    if (name.size() <= kExtension.size() || !name.ends_with(kExtension)) {
+        return std::u16string(path);
     }
+    const std::u16string_view stem = name.substr(0, name.size() - kExtension.size());
+    std::size_t digits = 0;
+    while (digits < stem.size() && stem[stem.size() - 1 - digits] >= u'0' &&
+           stem[stem.size() - 1 - digits] <= u'9') {
+        ++digits;
+    }
+    const std::size_t markerEnd = stem.size() - digits;
+    if (digits == 0 || digits > 5 || stem[markerEnd] == u'0' || markerEnd <= kMarker.size() ||
+        stem.substr(markerEnd - kMarker.size(), kMarker.size()) != kMarker) {
+        return std::u16string(path);
+    }
+    std::u16string base(path.substr(0, nameStart));
+    base += stem.substr(0, markerEnd - kMarker.size());
+    base += kExtension;
+    return base;
+}
+
+std::u16string takeName(std::u16string_view path, std::uint32_t n, PathStyle style) {
+    const std::size_t nameStart = fileNameStart(path, style);
+    const bool drive = hasDriveDesignator(path, style);
 
     // Folder: up to the file name, without trailing separators, except the root's own one.
     std::size_t rootLength = drive ? 2 : 0;

@@ -24,4 +24,10 @@ inline constexpr std::uint32_t kMaxTakeNumber = 99999;
 std::u16string takeName(std::u16string_view path, std::uint32_t n,
                         PathStyle style = kNativePathStyle);
 
+// The path that take names of a finished take derive from: a take's own name "stem-takeN.wav"
+// gives "stem.wav", so repeated activations count on (mix-take2.wav) instead of growing the
+// name by one suffix each time until it no longer fits the file system. Any other path is
+// returned as it is.
+std::u16string takeNameBase(std::u16string_view path, PathStyle style = kNativePathStyle);
+
 } // namespace quillwave::plugins

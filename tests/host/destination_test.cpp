@@ -57,10 +57,10 @@ TEST(Destination, ActivationAfterAFinishedTakeArmsTheFirstFreeTakeName) {
     EXPECT_EQ(fs::path(host.plugin().filePath()), folder / "mix-take2.wav");
     EXPECT_TRUE(host.plugin().recorder().ready());
 
-    // Later activations derive from the take name now in the path.
+    // Later activations count on from the chosen name instead of stacking suffixes.
     ASSERT_EQ(host.component->setActive(false), kResultOk);
     ASSERT_EQ(host.component->setActive(true), kResultOk);
-    EXPECT_EQ(fs::path(host.plugin().filePath()), folder / "mix-take2-take1.wav");
+    EXPECT_EQ(fs::path(host.plugin().filePath()), folder / "mix-take3.wav");
     EXPECT_EQ(readTake(folder / "mix-take2.wav").riffSize, 36u);
     EXPECT_EQ(readBytes(folder / "mix-take1.wav").size(), 14u);
 }

@@ -83,3 +83,33 @@ TEST(FirstFreeDestination, SkipsExistingTakeNames) {
 
 } // namespace
 } // namespace quillwave::plugins
+
+namespace quillwave::plugins {
+namespace {
+
+TEST(TakeNameBase, ATakesOwnNameCountsOnFromItsStem) {
+    EXPECT_EQ(takeNameBase(u"/rec/mix-take1.wav", PathStyle::Posix), u"/rec/mix.wav");
+    EXPECT_EQ(takeNameBase(u"D:\\rec\\mix-take99999.wav", PathStyle::Windows), u"D:\\rec\\mix.wav");
+    EXPECT_EQ(takeNameBase(u"D:mix-take7.wav", PathStyle::Windows), u"D:mix.wav");
+    // Anything that is not exactly a take name stays as it is.
+    for (const char16_t* kept :
+         {u"/rec/mix.wav", u"/rec/mix-take0.wav", u"/rec/mix-take01.wav",
+          u"/rec/mix-take123456.wav", u"/rec/mix-take1.WAV", u"/rec/-take1.wav",
+          u"/rec/mix-take.wav", u"/rec/mixtake1.wav", u"-take1.wav"}) {
+        EXPECT_EQ(takeNameBase(kept, PathStyle::Posix), kept);
+    }
+}
+
+TEST(FirstFreeDestination, RepeatedActivationsDoNotGrowTheName) {
+    test::TempFolder dir;
+    std::u16string path = dir.file("song.wav");
+    test::writeBytes(path, "x");
+    for (int take = 1; take <= 60; ++take) {
+        path = firstFreeDestination(path);
+        test::writeBytes(path, "x");
+    }
+    EXPECT_EQ(path, takeName(dir.file("song.wav"), 60));
+}
+
+} // namespace
+} // namespace quillwave::plugins

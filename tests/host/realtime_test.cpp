@@ -2,65 +2,37 @@
 // sync messages, clip hand-over and a take's whole life, while a replaced global allocator counts.
 
 #include "dsp/sync_message.h"
+#include "support/heap_probe.h"
 #include "support/test_host.h"
 #include "support/wav_file.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-namespace {
-// Per thread: the writer thread may use the heap while the audio thread is being counted.
-thread_local bool gCounting = false;
-std::atomic<long> gAllocations{0};
-} // namespace
-
-void* operator new(std::size_t size) {
-    if (gCounting) {
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    if (void* p = std::malloc(size ? size : 1)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    if (p && gCounting) {
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    std::free(p);
-}
-void operator delete[](void* p) noexcept {
-    operator delete(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    if (p && gCounting) {
-        gAllocations.fetch_add(1, std::memory_order_relaxed);
-    }
-    std::free(p);
-}
-void operator delete[](void* p, std::size_t size) noexcept {
-    operator delete(p, size);
-}
+#include <optional>
 
 using namespace quillwave;
 using namespace quillwave::test;
 
 namespace {
 
-// Counts heap operations inside process alone, over all the blocks that run() drives.
-template <typename F> long countHeapUse(std::initializer_list<TestHost*> hosts, F&& run) {
+// Heap operations inside process alone, summed over all the blocks that run() drives.
+std::optional<ThreadHeapScope> gInsideProcess;
+std::size_t gHeapEvents = 0;
+
+template <typename F> std::size_t countHeapUse(std::initializer_list<TestHost*> hosts, F&& run) {
     for (TestHost* host : hosts) {
-        host->processGuard = [](bool inside) { gCounting = inside; };
+        host->processGuard = [](bool inside) {
+            if (inside) {
+                gInsideProcess.emplace();
+            } else {
+                gHeapEvents += gInsideProcess->events();
+                gInsideProcess.reset();
+            }
+        };
     }
-    gAllocations = 0;
+    gHeapEvents = 0;
     run();
-    return gAllocations.load();
+    return gHeapEvents;
 }
 
 TEST(Realtime, EveryKindProcessesWithoutTheHeap) {
@@ -77,7 +49,7 @@ TEST(Realtime, EveryKindProcessesWithoutTheHeap) {
             TestHost host(c);
             host.processor->setProcessing(true);
             host.fillInput(256, [](int i, int ch) { return 0.3 * ((i + ch) % 7 - 3); });
-            const long used = countHeapUse({&host}, [&] {
+            const std::size_t used = countHeapUse({&host}, [&] {
                 for (int b = 0; b < 600; ++b) {
                     auto& q = host.changes.queue(b % 2 ? 1 : 0);
                     q.add(b % 200, (b % 10) / 10.0);
@@ -86,7 +58,7 @@ TEST(Realtime, EveryKindProcessesWithoutTheHeap) {
                     host.outEvents.clear();
                 }
             });
-            EXPECT_EQ(used, 0);
+            EXPECT_EQ(used, 0u);
         }
     }
 }
@@ -104,7 +76,7 @@ TEST(Realtime, ATakesWholeLifeAndClipHandOverStayOffTheHeap) {
     recorder.fillInput(128, [](int i, int) { return i < 64 ? 0.5 : 0.0; });
     const std::array<std::uint8_t, 7> start = plugins::kSyncStartMessage;
     const std::array<std::uint8_t, 7> stop = plugins::kSyncStopMessage;
-    const long used = countHeapUse({&recorder}, [&] {
+    const std::size_t used = countHeapUse({&recorder}, [&] {
         for (int b = 0; b < 2000; ++b) {
             if (b % 100 == 5) {
                 Vst::Event e = sysExEvent(3, start.data(), 7);
@@ -117,7 +89,7 @@ TEST(Realtime, ATakesWholeLifeAndClipHandOverStayOffTheHeap) {
             recorder.run(128, false);
         }
     });
-    EXPECT_EQ(used, 0);
+    EXPECT_EQ(used, 0u);
     EXPECT_FALSE(recorder.plugin().recorder().recording()); // the tail ended the take
 
     TestHost::Config pc;
@@ -129,13 +101,13 @@ TEST(Realtime, ATakesWholeLifeAndClipHandOverStayOffTheHeap) {
     player.processor->setProcessing(true);
     for (int round = 0; round < 20; ++round) {
         ASSERT_TRUE(player.plugin().chooseFile(u16path(folder / "a.wav"), error)) << error;
-        const long renderUse = countHeapUse({&player}, [&] {
+        const std::size_t renderUse = countHeapUse({&player}, [&] {
             for (int b = 0; b < 40; ++b) {
                 player.run(128, b < 30 && b % 15 < 10); // takes the pending clip, plays, restarts
                 player.outEvents.clear();
             }
         });
-        EXPECT_EQ(renderUse, 0);
+        EXPECT_EQ(renderUse, 0u);
     }
 }
 

@@ -1,7 +1,7 @@
 // Installing, starting, stopping and rendering on one thread, with the heap watched.
 #include "player/file_player.h"
 #include "player/wav_reader.h"
-#include "tests/player/allocation_probe.h"
+#include "support/heap_probe.h"
 #include "tests/player/render_target.h"
 #include "tests/player/sample_values.h"
 #include "tests/player/temp_folder.h"

@@ -1,7 +1,7 @@
 // The clip hand-over while an audio thread renders: the editor thread installs and collects clips
 // as fast as it can, the audio thread plays whatever it gets.
 #include "player/file_player.h"
-#include "tests/player/allocation_probe.h"
+#include "support/heap_probe.h"
 #include "tests/player/render_target.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "player/byte_source.h"
 #include "player/wav_decoder.h"
 #include "player/wav_reader.h"
-#include "tests/player/allocation_probe.h"
+#include "support/heap_probe.h"
 #include "tests/player/sample_values.h"
 #include "tests/player/wav_bytes.h"
 

@@ -4,47 +4,14 @@
 // file, no heap block.
 
 #include "dsp/sync_message.h"
+#include "support/heap_probe.h"
 #include "support/process_resources.h"
 #include "support/test_host.h"
 #include "support/wav_file.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
 #include <filesystem>
-#include <new>
-
-namespace {
-std::atomic<long> gLiveBlocks{0};
-} // namespace
-
-// Live heap blocks of the whole process, from every thread.
-void* operator new(std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1)) {
-        gLiveBlocks.fetch_add(1, std::memory_order_relaxed);
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete(void* p) noexcept {
-    if (p) {
-        gLiveBlocks.fetch_sub(1, std::memory_order_relaxed);
-        std::free(p);
-    }
-}
-void operator delete[](void* p) noexcept {
-    operator delete(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    operator delete(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-    operator delete(p);
-}
 
 using namespace quillwave;
 using namespace quillwave::test;
@@ -76,7 +43,7 @@ TEST(Soak, FiveHundredTakesLeaveNothingBehind) {
             if (cycle == 1) {
                 // One-time allocations (stdio, locale, the test framework) are behind us now.
                 before = countProcessResources();
-                blocksBefore = gLiveBlocks.load();
+                blocksBefore = liveHeapBlocks();
             }
             ASSERT_EQ(host.component->setActive(true), kResultOk) << cycle;
             const std::u16string takePath = host.plugin().filePath();
@@ -123,7 +90,7 @@ TEST(Soak, FiveHundredTakesLeaveNothingBehind) {
     const ProcessResources after = countProcessResources();
     EXPECT_EQ(after.threads, before.threads);
     EXPECT_EQ(after.handles, before.handles);
-    EXPECT_LE(gLiveBlocks.load(), blocksBefore);
+    EXPECT_LE(liveHeapBlocks(), blocksBefore);
     RecordProperty("cycles", kCycles);
     RecordProperty("threads_after", static_cast<int>(after.threads));
     RecordProperty("handles_after", static_cast<int>(after.handles));

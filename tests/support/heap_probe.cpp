@@ -1,4 +1,4 @@
-#include "tests/player/allocation_probe.h"
+#include "support/heap_probe.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -16,6 +16,7 @@ std::atomic<std::size_t> trackedSize{0};
 std::atomic<long> trackedLive{0};
 std::atomic<long> trackedPeak{0};
 std::atomic<std::size_t> largest{0};
+std::atomic<long> liveBlocks{0};
 // Plain pointer: no constructor runs when the thread first allocates.
 thread_local std::size_t* threadEvents = nullptr;
 
@@ -35,6 +36,7 @@ void* allocate(std::size_t size, bool nothrow) {
     }
     *static_cast<std::size_t*>(base) = size;
     noteEvent();
+    liveBlocks.fetch_add(1, std::memory_order_relaxed);
     std::size_t seen = largest.load(std::memory_order_relaxed);
     while (size > seen && !largest.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {
     }
@@ -55,6 +57,7 @@ void release(void* block) {
     void* base = static_cast<char*>(block) - kPrefix;
     const std::size_t size = *static_cast<std::size_t*>(base);
     noteEvent();
+    liveBlocks.fetch_sub(1, std::memory_order_relaxed);
     if (size != 0 && size == trackedSize.load(std::memory_order_relaxed)) {
         trackedLive.fetch_sub(1, std::memory_order_relaxed);
     }
@@ -76,6 +79,10 @@ long trackedBlocksPeak() {
 }
 void resetTrackedBlocksPeak() {
     trackedPeak.store(trackedLive.load());
+}
+
+long liveHeapBlocks() {
+    return liveBlocks.load();
 }
 
 std::size_t largestAllocation() {

@@ -4,8 +4,8 @@
 
 namespace quillwave::test {
 
-// Linking allocation_probe.cpp replaces the global operator new and delete of the test binary, so
-// that tests can see heap activity they do not control.
+// Linking heap_probe.cpp (the test_heap_probe library) replaces the global operator new and
+// delete of the test binary, so that tests can see heap activity they do not control.
 
 // Live blocks of exactly this many bytes are counted (0 turns the count off). Tests give their
 // clips a sample storage size nothing else uses, which makes this a live-clip counter.
@@ -14,6 +14,9 @@ long trackedBlocksLive();
 // Most tracked blocks alive at once since the last reset.
 long trackedBlocksPeak();
 void resetTrackedBlocksPeak();
+
+// Blocks allocated with operator new and not yet freed, by every thread.
+long liveHeapBlocks();
 
 // Largest single allocation since the last reset.
 std::size_t largestAllocation();

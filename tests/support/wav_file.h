@@ -60,7 +60,9 @@ inline WavTake readTake(const std::filesystem::path& path) {
         return take;
     }
     take.samples.resize(take.dataSize / 4);
-    std::memcpy(take.samples.data(), bytes.data() + 44, take.samples.size() * 4);
+    if (!take.samples.empty()) {
+        std::memcpy(take.samples.data(), bytes.data() + 44, take.samples.size() * 4);
+    }
     take.valid = true;
     return take;
 }

@@ -94,7 +94,9 @@ inline WavContents readWav(const std::u16string& path) {
     w.rate = u32At(bytes, 24);
     w.dataSize = u32At(bytes, 40);
     w.samples.resize((bytes.size() - 44) / 4);
-    std::memcpy(w.samples.data(), bytes.data() + 44, w.samples.size() * 4);
+    if (!w.samples.empty()) {
+        std::memcpy(w.samples.data(), bytes.data() + 44, w.samples.size() * 4);
+    }
     return w;
 }
 

@@ -69,6 +69,11 @@ public:
     // IComponent
     tresult PLUGIN_API setActive(TBool state) override;
 
+    // IEditController: the controller side restores the component's document exactly as the
+    // component's setState does. (Its own setState/getState stay unimplemented: the module keeps
+    // all its state in that one document.)
+    tresult PLUGIN_API setComponentState(IBStream* state) override;
+
     // The module's file interface for the editor: a new recorder destination or a file to play.
     // On failure returns false with the user-facing message in errorText; nothing changes.
     bool chooseFile(const std::u16string& path, std::string& errorText);
@@ -91,6 +96,11 @@ public:
 
     // Channel count of declared input bus 0's arrangement, 0 when there is none.
     std::int32_t inputBusChannels() const;
+
+protected:
+    // IComponent's getState/setState: the saved document (kind, path, every parameter slot).
+    tresult componentGetState(IBStream* state) override;
+    tresult componentSetState(IBStream* state) override;
 
 private:
     void declareBuses();

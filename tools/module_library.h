@@ -16,15 +16,20 @@ class ModuleLibrary {
 public:
     explicit ModuleLibrary(const std::string& path) {
 #ifdef _WIN32
-        // Paths from the build system are Unix paths; wine maps them under Z:.
-        std::wstring wide;
-        if (!path.empty() && path.front() == '/') {
-            wide = L"Z:";
+        // Paths from the build system are Unix paths; wine maps them under Z:. The rest is UTF-8.
+        std::string text = path;
+        if (!text.empty() && text.front() == '/') {
+            text = "Z:" + text;
         }
-        for (char c : path) {
-            wide.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(c));
+        for (char& c : text) {
+            c = c == '/' ? '\\' : c;
         }
-        handle_ = LoadLibraryW(wide.c_str());
+        std::wstring wide(text.size(), L'\0');
+        const int length =
+            MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                static_cast<int>(wide.size()));
+        wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+        handle_ = wide.empty() ? nullptr : LoadLibraryW(wide.c_str());
 #else
         handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif
@@ -43,6 +48,11 @@ public:
 
     bool loaded() const {
         return handle_ != nullptr;
+    }
+
+    // The system's handle, which the Linux entry point ModuleEntry receives.
+    void* nativeHandle() const {
+        return reinterpret_cast<void*>(handle_);
     }
 
     template <typename Function> Function symbol(const char* name) const {

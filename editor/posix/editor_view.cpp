@@ -24,6 +24,13 @@ public:
         return kResultFalse;
     }
     tresult PLUGIN_API removed() override { return kResultOk; }
+
+    // A counted reference, released with the view, so a host frame never dangles here.
+    tresult PLUGIN_API setFrame(IPlugFrame* frame) override {
+        frame_ = frame;
+        plugFrame = frame;
+        return kResultTrue;
+    }
     tresult PLUGIN_API onSize(ViewRect* newSize) override {
         if (newSize == nullptr) {
             return kInvalidArgument;
@@ -33,6 +40,7 @@ public:
     }
 
 private:
+    IPtr<IPlugFrame> frame_;    // released after the owner, last of all
     IPtr<UtilityPlugin> owner_; // kept alive while a host holds the view
 };
 

@@ -62,6 +62,13 @@ public:
     }
 
     tresult PLUGIN_API attached(void* parent, FIDString type) override;
+
+    // A counted reference, released with the view, so a host frame never dangles here.
+    tresult PLUGIN_API setFrame(IPlugFrame* frame) override {
+        frame_ = frame;
+        plugFrame = frame;
+        return kResultTrue;
+    }
     tresult PLUGIN_API removed() override;
 
     tresult PLUGIN_API onSize(ViewRect* newSize) override {
@@ -82,6 +89,7 @@ private:
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool closeWindow();
 
+    IPtr<IPlugFrame> frame_; // released after the owner, last of all
     IPtr<UtilityPlugin> owner_;
     HWND window_ = nullptr;              // null while not attached; cleared at WM_NCDESTROY
     HINSTANCE moduleInstance_ = nullptr; // set while the view holds a use of the class

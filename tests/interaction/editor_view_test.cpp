@@ -58,6 +58,32 @@ TEST(EditorView, IsAFixedNineSixtyByFiveEightyView) {
     EXPECT_EQ(size.left, 10);
 }
 
+// A host frame that counts the references held on it.
+class CountedFrame final : public IPlugFrame {
+public:
+    tresult PLUGIN_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+    tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
+        *obj = nullptr;
+        return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() override { return static_cast<uint32>(++references); }
+    uint32 PLUGIN_API release() override { return static_cast<uint32>(--references); }
+    int references = 0;
+};
+
+TEST(EditorView, HoldsTheHostFrameUntilReplacedOrReleased) {
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    CountedFrame frame;
+    auto view = makeView(*plugin);
+    EXPECT_EQ(view->setFrame(&frame), kResultTrue);
+    EXPECT_EQ(frame.references, 1);
+    EXPECT_EQ(view->setFrame(nullptr), kResultTrue);
+    EXPECT_EQ(frame.references, 0);
+    view->setFrame(&frame);
+    view = nullptr;
+    EXPECT_EQ(frame.references, 0);
+}
+
 TEST(EditorView, TakesNoKeysWheelOrFocus) {
     const auto plugin = test::makePlugin(ModuleKind::Output);
     const auto view = makeView(*plugin);

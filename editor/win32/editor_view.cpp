@@ -204,12 +204,17 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             InvalidateRect(window, nullptr, FALSE);
         }
         return 0;
-    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDOWN: {
+        // A dialog opened from here runs a modal loop in which the host may close and release
+        // the view: it stays alive until this message is handled. The window may be gone by
+        // then, which makes the calls below fail harmlessly.
+        const IPtr<View> self(this);
         if (interaction_.onMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) {
             SetCapture(window); // the drag follows the mouse outside the window too
         }
         InvalidateRect(window, nullptr, FALSE);
         return 0;
+    }
     case WM_LBUTTONUP:
         interaction_.endDrag();
         ReleaseCapture();

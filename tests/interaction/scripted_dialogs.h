@@ -5,6 +5,7 @@
 #include "editor/user_dialogs.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ public:
 
     std::optional<std::u16string> askForWavFile(plugins::WavDialog dialog) override {
         asked.push_back(dialog);
+        if (whileOpen) {
+            whileOpen();
+        }
         if (answers.empty()) {
             return std::nullopt;
         }
@@ -45,6 +49,8 @@ public:
     std::deque<std::optional<std::u16string>> answers;
     std::vector<plugins::WavDialog> asked;
     std::vector<Message> messages;
+    // Runs while the file dialog is open, as the rest of the program may in its modal loop.
+    std::function<void()> whileOpen;
 };
 
 } // namespace quillwave::test

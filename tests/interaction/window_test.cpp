@@ -183,6 +183,42 @@ TEST_F(EditorWindow, ReleasingAnAttachedViewClosesItsWindowAndGivesUpTheClass) {
     EXPECT_FALSE(editorClassRegistered());
 }
 
+TEST_F(EditorWindow, ADestroyedParentTakesTheWindowAlongAndRemovedStillSucceeds) {
+    // The host's own frame inside its top-level window, destroyed before the host says removed.
+    const HWND frame =
+        CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 980, 600, parent.handle(),
+                        nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(frame, nullptr);
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    ViewUnderTest editor(*plugin);
+    ASSERT_EQ(editor.view->attached(frame, "HWND"), kResultOk);
+    const HWND child = editorWindow(frame);
+    pumpMessages(50ms);
+    DestroyWindow(frame);
+    EXPECT_FALSE(IsWindow(child));
+    pumpMessages(100ms); // no timer of a dead window fires into the view
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+    EXPECT_FALSE(editorClassRegistered());
+}
+
+TEST_F(EditorWindow, TheHostMayCloseAndReleaseTheViewWhileItsFileDialogIsOpen) {
+    test::TempFolder folder;
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    ViewUnderTest editor(*plugin);
+    ASSERT_EQ(editor.view->attached(parent.handle(), "HWND"), kResultOk);
+    const HWND child = editorWindow(parent.handle());
+    editor.dialogs->answers.push_back(test::u16path(folder / "late.wav"));
+    editor.dialogs->whileOpen = [&] {
+        EXPECT_EQ(editor.view->removed(), kResultOk);
+        editor.view = nullptr; // the host's last reference
+    };
+    click(child, 100, 130); // the file button
+    EXPECT_FALSE(IsWindow(child));
+    EXPECT_FALSE(editorClassRegistered());
+    // The choice made in the dialog still reached the module.
+    EXPECT_EQ(plugin->filePath(), test::u16path(folder / "late.wav"));
+}
+
 TEST_F(EditorWindow, TheTimerRepaintsEvery33MsForTheRecorderAnd100MsOtherwise) {
     const auto countPaints = [&](ModuleKind kind) {
         const auto plugin = test::makePlugin(kind);

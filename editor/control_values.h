@@ -40,9 +40,14 @@ constexpr bool switchOn(double value) {
     return value > 0.5;
 }
 
+// The maximum-tail parameter spans 0 to 3600 seconds; its buttons step by 5 s within 1..3600 s.
+inline constexpr double kMaximumTailRangeSeconds = 3600.0;
+inline constexpr double kTailStepSeconds = 5.0;
+inline constexpr double kTailMinimumSeconds = 1.0;
+
 // Maximum tail in whole seconds, truncated.
 constexpr long long maximumTailSeconds(double value) {
-    return static_cast<long long>(unitValue(value) * 3600.0);
+    return static_cast<long long>(unitValue(value) * kMaximumTailRangeSeconds);
 }
 
 } // namespace quillwave::plugins

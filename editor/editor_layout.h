@@ -29,6 +29,7 @@ inline constexpr Rect kPageNextButton{91, 525, 148, 560};
 inline constexpr Rect kStripFooter{169, 525, 920, 560};
 inline constexpr int kStripFaderTop = 258;    // cap centre at value 1
 inline constexpr int kStripFaderTravel = 187; // pixels from value 1 to value 0
+inline constexpr int kStripGrabDistance = 24; // a press this close to the cap keeps its value
 inline constexpr int kStripPanelTop = 154;
 inline constexpr int kStripPanelBottom = 512;
 inline constexpr int kStripTickFirstY = 258;
@@ -88,6 +89,7 @@ inline constexpr Rect kGainFooter{30, 517, 920, 563};
 inline constexpr Rect kGainFaderHit{17, 365, 924, 440};
 inline constexpr int kGainFaderLeft = 37;    // cap centre at value 0
 inline constexpr int kGainFaderTravel = 863; // pixels from value 0 to value 1
+inline constexpr int kGainGrabDistance = 22; // a press this close to the cap keeps its value
 
 constexpr int gainCapCentreX(double v) {
     return kGainFaderLeft + static_cast<int>(unitValue(v) * kGainFaderTravel);

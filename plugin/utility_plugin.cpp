@@ -1,5 +1,7 @@
 #include "plugin/utility_plugin.h"
 
+#include "editor/editor_view.h"
+
 namespace quillwave::plugins {
 
 UtilityPlugin::UtilityPlugin(ModuleKind kind)
@@ -28,6 +30,10 @@ tresult PLUGIN_API UtilityPlugin::initialize(FUnknown* context) {
     declareBuses();
     registerParameters();
     return kResultOk;
+}
+
+IPlugView* PLUGIN_API UtilityPlugin::createView(FIDString name) {
+    return createEditorView(*this, name);
 }
 
 MeterSnapshot UtilityPlugin::readMeterSnapshot() const {

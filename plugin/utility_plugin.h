@@ -53,6 +53,8 @@ public:
     // audio thread applied.
     Vst::ParamValue PLUGIN_API getParamNormalized(Vst::ParamID id) override;
     tresult PLUGIN_API setParamNormalized(Vst::ParamID id, Vst::ParamValue value) override;
+    // The editor for the name "editor", else null.
+    IPlugView* PLUGIN_API createView(FIDString name) override;
 
     // IAudioProcessor
     tresult PLUGIN_API setBusArrangements(Vst::SpeakerArrangement* inputs, int32 numIns,

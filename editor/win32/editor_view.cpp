@@ -1,0 +1,251 @@
+// The editor view on Windows: one fixed-size child window of the host's parent window, repainted
+// from a timer and operated with the left mouse button.
+
+#include "editor/editor_view.h"
+
+#include "editor/editor_interaction.h"
+#include "editor/paint_editor.h"
+#include "editor/plugin_editor_controls.h"
+#include "editor/plugin_editor_model.h"
+#include "editor/win32/editor_window_class.h"
+#include "editor/win32/gdi_surface.h"
+#include "editor/win32/paint_cycle.h"
+#include "editor/win32/win32_dialogs.h"
+#include "plugin/utility_plugin.h"
+
+#include "base/source/fobject.h"
+#include "public.sdk/source/common/pluginview.h"
+
+#include <windows.h>
+#include <windowsx.h>
+
+#include <cstring>
+
+namespace quillwave::plugins {
+namespace {
+
+using namespace Steinberg;
+
+static_assert(kCloseRequest == WM_APP + 0x39);
+
+constexpr wchar_t kWindowTitle[] = L"QUILLWAVE";
+
+class View final : public CPluginView {
+public:
+    View(UtilityPlugin& owner, std::unique_ptr<UserDialogs> dialogs)
+        : owner_(&owner), model_(owner), controls_(owner),
+          dialogs_(dialogs ? std::move(dialogs)
+                           : std::make_unique<Win32Dialogs>([this] { return window_; })),
+          interaction_(controls_, *dialogs_) {
+        setRect(ViewRect(0, 0, kViewWidth, kViewHeight));
+    }
+
+    ~View() override {
+        if (!closeWindow()) {
+            // The window outlives the view: from now on it must not reach the freed view.
+            SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+            return;
+        }
+        window_ = nullptr;
+        systemWindow = nullptr;
+        if (classRegistered_ && releaseEditorWindowClass(moduleInstance_)) {
+            classRegistered_ = false;
+            moduleInstance_ = nullptr;
+        }
+    }
+
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+
+    tresult PLUGIN_API isPlatformTypeSupported(FIDString type) override {
+        return isHwnd(type) ? kResultTrue : kResultFalse;
+    }
+
+    tresult PLUGIN_API attached(void* parent, FIDString type) override;
+
+    // A counted reference, released with the view, so a host frame never dangles here.
+    tresult PLUGIN_API setFrame(IPlugFrame* frame) override {
+        frame_ = frame;
+        plugFrame = frame;
+        return kResultTrue;
+    }
+    tresult PLUGIN_API removed() override;
+
+    tresult PLUGIN_API onSize(ViewRect* newSize) override {
+        if (newSize == nullptr) {
+            return kInvalidArgument;
+        }
+        rect = *newSize; // the window keeps its fixed size
+        return kResultOk;
+    }
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static bool isHwnd(FIDString type) {
+        return type != nullptr && std::strcmp(type, kPlatformTypeHWND) == 0;
+    }
+
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool closeWindow();
+
+    IPtr<IPlugFrame> frame_; // released after the owner, last of all
+    IPtr<UtilityPlugin> owner_;
+    HWND window_ = nullptr;              // null while not attached; cleared at WM_NCDESTROY
+    HINSTANCE moduleInstance_ = nullptr; // set while the view holds a use of the class
+    bool classRegistered_ = false;
+    PluginEditorModel model_;
+    PluginEditorControls controls_;
+    std::unique_ptr<UserDialogs> dialogs_;
+    EditorInteraction interaction_;
+};
+
+tresult PLUGIN_API View::attached(void* parent, FIDString type) {
+    const auto parentWindow = static_cast<HWND>(parent);
+    if (window_ != nullptr || classRegistered_ || parentWindow == nullptr ||
+        !IsWindow(parentWindow) || !isHwnd(type)) {
+        return kResultFalse;
+    }
+    // This library's own instance, found from an address inside it, without pinning it.
+    HMODULE instance = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&View::windowProc), &instance) ||
+        instance == nullptr) {
+        moduleInstance_ = nullptr;
+        return kResultFalse;
+    }
+    moduleInstance_ = instance;
+    if (!acquireEditorWindowClass(moduleInstance_, &View::windowProc)) {
+        moduleInstance_ = nullptr;
+        return kResultFalse;
+    }
+    classRegistered_ = true;
+
+    window_ =
+        CreateWindowExW(0, kEditorWindowClassName, kWindowTitle, WS_CHILD | WS_VISIBLE, 0, 0,
+                        kViewWidth, kViewHeight, parentWindow, nullptr, moduleInstance_, this);
+    if (window_ == nullptr) {
+        releaseEditorWindowClass(moduleInstance_);
+        classRegistered_ = false;
+        moduleInstance_ = nullptr;
+        return kResultFalse;
+    }
+    systemWindow = parent;
+    SetTimer(window_, kRefreshTimerId, refreshIntervalMs(owner_->kind()), nullptr);
+    return kResultOk;
+}
+
+tresult PLUGIN_API View::removed() {
+    if (!closeWindow()) {
+        return kResultFalse;
+    }
+    window_ = nullptr;
+    systemWindow = nullptr;
+    if (!classRegistered_) {
+        return kResultOk;
+    }
+    // Kept on failure: a later attached is refused until a removed gives the class up.
+    if (!releaseEditorWindowClass(moduleInstance_)) {
+        return kResultFalse;
+    }
+    classRegistered_ = false;
+    moduleInstance_ = nullptr;
+    return kResultOk;
+}
+
+// True when the view has no live window any more.
+bool View::closeWindow() {
+    const HWND window = window_;
+    if (window == nullptr || !IsWindow(window)) {
+        return true;
+    }
+    KillTimer(window, kRefreshTimerId);
+    bool closed = false;
+    if (GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId()) {
+        closed = DestroyWindow(window) != 0;
+    } else {
+        // A window can only be destroyed by its own thread; this waits until it has.
+        closed = SendMessageW(window, kCloseRequest, 0, 0) != 0;
+    }
+    return closed || !IsWindow(window);
+}
+
+LRESULT CALLBACK View::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
+    }
+    auto* view = reinterpret_cast<View*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (view == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return view->handle(window, message, wParam, lParam);
+}
+
+LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_PAINT:
+        paintWindow(window, model_, interaction_.bankPage());
+        return 0;
+    case WM_ERASEBKGND:
+        return 1; // the paint covers every pixel
+    case WM_NCDESTROY:
+        window_ = nullptr;
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        return DefWindowProcW(window, message, wParam, lParam);
+    case WM_TIMER:
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_MOUSEMOVE:
+        if ((wParam & MK_LBUTTON) != 0) {
+            interaction_.updateDrag(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            InvalidateRect(window, nullptr, FALSE);
+        }
+        return 0;
+    case WM_LBUTTONDOWN: {
+        // A dialog opened from here runs a modal loop in which the host may close and release
+        // the view: it stays alive until this message is handled. The window may be gone by
+        // then, which makes the calls below fail harmlessly.
+        const IPtr<View> self(this);
+        if (interaction_.onMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) {
+            SetCapture(window); // the drag follows the mouse outside the window too
+        }
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    }
+    case WM_LBUTTONUP:
+        interaction_.endDrag();
+        ReleaseCapture();
+        return 0;
+    case WM_CAPTURECHANGED:
+        // lParam is the window that gains the capture: taking it again ourselves loses nothing.
+        if (reinterpret_cast<HWND>(lParam) != window) {
+            interaction_.endDrag();
+        }
+        return 0;
+    case WM_PRINTCLIENT: {
+        GdiSurface surface(reinterpret_cast<HDC>(wParam));
+        paintEditor(model_, interaction_.bankPage(), surface);
+        return 0;
+    }
+    case kCloseRequest:
+        KillTimer(window, kRefreshTimerId);
+        return DestroyWindow(window) ? 1 : 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+} // namespace
+
+IPlugView* createEditorView(UtilityPlugin& owner, FIDString name,
+                            std::unique_ptr<UserDialogs> dialogs) {
+    if (!isEditorViewName(name)) {
+        return nullptr;
+    }
+    return new View(owner, std::move(dialogs));
+}
+
+} // namespace quillwave::plugins

@@ -1,0 +1,19 @@
+#pragma once
+
+// The editor window's double-buffered paint: the whole picture is drawn into an off-screen
+// bitmap of the full window size and copied to the window in one go, so the window never shows
+// a half-drawn frame.
+
+#include "editor/editor_model.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace quillwave::plugins {
+
+// Handles WM_PAINT of window: BeginPaint, paint into a fresh memory context and bitmap,
+// BitBlt, free both, EndPaint. The update region is not consulted.
+void paintWindow(HWND window, const EditorModel& model, std::uint32_t& bankPage);
+
+} // namespace quillwave::plugins

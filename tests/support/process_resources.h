@@ -6,8 +6,9 @@
 #include <cstddef>
 
 #ifdef _WIN32
-#include <tlhelp32.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 #else
 #include <filesystem>
 #endif

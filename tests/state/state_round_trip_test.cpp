@@ -155,6 +155,25 @@ TEST_F(PlayerState, UnreadableFileRefusesTheWholeDocument) {
     }
 }
 
+TEST_F(PlayerState, InvalidDocumentNamingAReadableFileLoadsNothing) {
+    ASSERT_EQ(load(*player, document(folder / "a.wav", "0.5")), kResultOk);
+    const plugins::AudioClip* clip = &player->player().latestClip();
+    // Each names b.wav, which would load; the document fails after the path was read.
+    const std::string good = document(folder / "b.wav", "0.25").substr(4);
+    const std::vector<std::string> bad = {
+        good.substr(0, good.size() - 2) + "2}",                              // schema 2
+        good + "{}",                                                         // a second value
+        std::string(good).replace(good.find("0.25"), 4, "1.5"),              // element above 1
+        std::string(good).replace(good.find("\"kind\":5"), 8, "\"kind\":6"), // another kind
+    };
+    for (const std::string& text : bad) {
+        EXPECT_EQ(load(*player, framed(text)), kResultFalse) << text.substr(0, 40);
+        EXPECT_EQ(&player->player().latestClip(), clip);
+        EXPECT_EQ(player->player().frameCount(), 300u);
+        EXPECT_EQ(player->filePath(), u16path(folder / "a.wav"));
+    }
+}
+
 TEST_F(PlayerState, EmptyPathKeepsTheLoadedClip) {
     ASSERT_EQ(load(*player, document(folder / "a.wav", "0.5")), kResultOk);
     ASSERT_EQ(load(*player, document({}, "0.5")), kResultOk);

@@ -38,6 +38,12 @@ bool isRecorderHeader(const std::array<unsigned char, kHeaderBytes>& h, std::uin
            std::memcmp(&h[36], "data", 4) == 0;
 }
 
+// UTF-8 for the message whatever the platform's narrow encoding is.
+std::string displayPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
 } // namespace
 
 TakeRepair repairTake(const std::filesystem::path& path) {
@@ -45,23 +51,23 @@ TakeRepair repairTake(const std::filesystem::path& path) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec) {
-        result.message = "Cannot read " + path.string() + ": " + ec.message();
+        result.message = "Cannot read " + displayPath(path) + ": " + ec.message();
         return result;
     }
     if (size < kHeaderBytes) {
         result.outcome = TakeRepair::Outcome::NotATake;
-        result.message = path.string() + " is not a recorder take";
+        result.message = displayPath(path) + " is not a recorder take";
         return result;
     }
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
     std::array<unsigned char, kHeaderBytes> header{};
     if (!file || !file.read(reinterpret_cast<char*>(header.data()), kHeaderBytes)) {
-        result.message = path.string() + " cannot be opened for reading and writing";
+        result.message = displayPath(path) + " cannot be opened for reading and writing";
         return result;
     }
     if (!isRecorderHeader(header, result.channels, result.sampleRate)) {
         result.outcome = TakeRepair::Outcome::NotATake;
-        result.message = path.string() + " is not a recorder take";
+        result.message = displayPath(path) + " is not a recorder take";
         return result;
     }
     result.declaredDataBytes = le32(&header[40]);
@@ -71,7 +77,7 @@ TakeRepair repairTake(const std::filesystem::path& path) {
         sampleLimit(result.channels, present < kMaxDataBytes ? present : kMaxDataBytes) * 4;
     if (result.declaredDataBytes == result.dataBytes && le32(&header[4]) == result.dataBytes + 36) {
         result.outcome = TakeRepair::Outcome::Intact;
-        result.message = path.string() + " is intact";
+        result.message = displayPath(path) + " is intact";
         return result;
     }
     std::array<unsigned char, 4> riff{}, data{};
@@ -83,11 +89,11 @@ TakeRepair repairTake(const std::filesystem::path& path) {
     file.write(reinterpret_cast<const char*>(data.data()), 4);
     file.flush();
     if (!file) {
-        result.message = "Cannot write " + path.string();
+        result.message = "Cannot write " + displayPath(path);
         return result;
     }
     result.outcome = TakeRepair::Outcome::Repaired;
-    result.message = path.string() + ": repaired, " +
+    result.message = displayPath(path) + ": repaired, " +
                      std::to_string(result.dataBytes / frameBytes) + " frames of " +
                      std::to_string(result.channels) + " channels at " +
                      std::to_string(result.sampleRate) + " Hz";

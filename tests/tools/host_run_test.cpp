@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 
 using namespace quillwave;
 using namespace quillwave::test;
@@ -218,6 +219,45 @@ TEST_F(HostRun, FailuresEndInOneLineAndANonZeroExit) {
         EXPECT_EQ(err.back(), '\n') << c.name;
     }
     EXPECT_EQ(wavFiles(), (std::vector<std::string>{"ok.wav", "text.wav"}));
+}
+
+} // namespace
+
+namespace {
+
+using namespace quillwave::test;
+
+TEST_F(HostRun, RepairMakesACutOffTakeReadableAgain) {
+    // A take whose recording process died: the header still declares an empty data chunk.
+    std::vector<float> samples;
+    for (int i = 0; i < 2 * 3000; ++i) {
+        samples.push_back(static_cast<float>(i % 100) / 100.0f);
+    }
+    const auto cut = folder / "cut.wav";
+    writeFloatWav(cut, 2, 48000, samples);
+    {
+        std::fstream f(cut, std::ios::in | std::ios::out | std::ios::binary);
+        const std::uint32_t riff = 36, data = 0;
+        f.seekp(4);
+        f.write(reinterpret_cast<const char*>(&riff), 4);
+        f.seekp(40);
+        f.write(reinterpret_cast<const char*>(&data), 4);
+    }
+    ASSERT_EQ(readTake(cut).dataSize, 0u);
+    std::ofstream(folder / "notes.wav") << "not a take at all, but long enough to have a header";
+
+    const ChildResult repaired =
+        runChild(QUILLWAVE_HOST_EXE, {"repair", argPath(cut)}, folder.path());
+    EXPECT_EQ(repaired.exitCode, 0) << repaired.err;
+    const WavTake take = readTake(cut);
+    ASSERT_TRUE(take.valid);
+    EXPECT_EQ(take.frames(), 3000u);
+    EXPECT_EQ(take.samples, samples);
+
+    const ChildResult refused =
+        runChild(QUILLWAVE_HOST_EXE, {"repair", argPath(folder / "notes.wav")}, folder.path());
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("is not a recorder take"), std::string::npos) << refused.err;
 }
 
 } // namespace

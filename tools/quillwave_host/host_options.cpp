@@ -147,6 +147,11 @@ state:
   --load-state FILE    load a saved state before recording (--out then overrides its path)
   --save-state FILE    write the module's state after the take
   --quiet              no progress bar
+
+usage: quillwave_host repair FILE.wav...
+
+Makes takes cut off by a crash readable again: rewrites the two size fields of each recorder take
+from the whole frames on disk. Nothing else in the file changes; other files are refused.
 )";
 }
 

@@ -9,6 +9,7 @@
 #include "hosted_recorder.h"
 #include "input_signal.h"
 #include "loaded_module.h"
+#include "repair_command.h"
 #include "take_session.h"
 
 #include <cstdio>
@@ -103,9 +104,13 @@ int run(const HostOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args = commandLineArguments(argc, argv);
+    if (!args.empty() && args.front() == "repair") {
+        return repairTakes({args.begin() + 1, args.end()});
+    }
     HostOptions options;
     try {
-        options = parseHostOptions(commandLineArguments(argc, argv));
+        options = parseHostOptions(args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "quillwave_host: %s (see --help)\n", e.what());
         return 2;

@@ -11,6 +11,7 @@ passed=0
 failed=0
 stage() {
     local flavour="$1"; shift
+    local started=$SECONDS
     echo "== $flavour: build"
     "$root/scripts/build.sh" "$flavour"
     if [ "$flavour" = windows ]; then
@@ -31,11 +32,13 @@ stage() {
     fi
     passed=$((passed + total - fails))
     failed=$((failed + fails))
+    echo "== $flavour: $((SECONDS - started)) s"
 }
 
 # Builds the fuzz flavour and runs every fuzz target for about 60 seconds on a scratch copy of its
 # seed corpus; any finding fails the stage.
 fuzz_stage() {
+    local started=$SECONDS
     echo "== fuzz: build"
     "$root/scripts/build.sh" fuzz
     for conf in "$root"/fuzz/*/fuzzer.conf; do
@@ -52,6 +55,7 @@ fuzz_stage() {
             echo "== fuzz: $area found a problem (log: $log)"
         fi
     done
+    echo "== fuzz: $((SECONDS - started)) s"
 }
 
 stage linux

@@ -26,14 +26,17 @@ tresult PLUGIN_API UtilityPlugin::setActive(TBool state) {
     try {
         const auto channels = static_cast<std::uint32_t>(inputBusChannels());
         const auto rate = static_cast<std::uint32_t>(sampleRate_);
+        // The armed file stays only while it still fits and is still the destination: a state
+        // loaded since may name another, and the take must go where the module says it goes.
         if (recorder_->ready() && channels == recorder_->fileChannels() &&
-            rate == recorder_->fileSampleRate()) {
-            return kResultOk; // the armed destination still fits
+            rate == recorder_->fileSampleRate() && armedPath_ == filePath_) {
+            return kResultOk;
         }
         recorder_->finish();
         recorder_->joinWriter();
         std::u16string candidate = firstFreeDestination(filePath_);
         recorder_->prepare(candidate, channels, rate);
+        armedPath_ = candidate;
         filePath_ = std::move(candidate);
         return kResultOk;
     } catch (const std::exception&) {
@@ -62,6 +65,9 @@ bool UtilityPlugin::chooseFile(const std::u16string& path, std::string& errorTex
             throw std::runtime_error("Module has no file interface");
         }
         filePath_ = path;
+        if (kind_ == ModuleKind::Recorder) {
+            armedPath_ = path;
+        }
         return true;
     } catch (const std::exception& e) {
         errorText = e.what();

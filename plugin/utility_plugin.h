@@ -154,6 +154,8 @@ private:
     std::unique_ptr<DiskRecorder> recorder_;
     std::unique_ptr<FilePlayer> player_;
     std::u16string filePath_;
+    // The file the recorder armed last; a restored filePath_ can name another one.
+    std::u16string armedPath_;
 };
 
 } // namespace quillwave::plugins

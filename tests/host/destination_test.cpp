@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include "plugin/state_document.h"
+#include "plugin/state_stream.h"
+
+#include "public.sdk/source/common/memorystream.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -78,6 +83,26 @@ TEST(Destination, ANewInputWidthClosesTheArmedFileAndArmsATake) {
     EXPECT_EQ(first.fileSize, 44u);
     EXPECT_EQ(fs::path(host.plugin().filePath()), folder / "a-take1.wav");
     EXPECT_EQ(host.plugin().recorder().fileChannels(), 4u);
+}
+
+TEST(Destination, AStateNamingAnotherFileMovesTheArmedDestinationThere) {
+    TempFolder folder;
+    TestHost host(recorderConfig());
+    std::string error;
+    ASSERT_TRUE(host.plugin().chooseFile(u16path(folder / "chosen.wav"), error)) << error;
+    // A host loads a preset or an undo step while the chosen file is still armed.
+    IPtr<MemoryStream> state(new MemoryStream, false);
+    ASSERT_TRUE(plugins::writeFramedText(
+        *state, plugins::writeStateDocument(plugins::ModuleKind::Recorder, host.plugin().table(),
+                                            u16path(folder / "restored.wav"))));
+    state->seek(0, IBStream::kIBSeekSet, nullptr);
+    ASSERT_EQ(host.component->setState(state), kResultOk);
+    ASSERT_EQ(host.component->setActive(true), kResultOk);
+    // The take goes where the module says it goes.
+    EXPECT_EQ(fs::path(host.plugin().filePath()), folder / "restored.wav");
+    EXPECT_TRUE(host.plugin().recorder().ready());
+    EXPECT_EQ(readTake(folder / "restored.wav").fileSize, 44u);
+    EXPECT_EQ(readTake(folder / "chosen.wav").fileSize, 44u); // closed as an empty take
 }
 
 TEST(Destination, ChooseFileRefusalsOfEachKind) {

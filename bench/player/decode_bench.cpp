@@ -1,8 +1,8 @@
 // Decode throughput of decodeWavFile for each encoding on files of about 200 MB, against
 // libsndfile reading the same files into float in the same run, and the peak heap of a decode.
 // Usage: player_decode_bench [megabytes per file] [repetitions]
-#include "bench/player/heap_meter.h"
 #include "player/wav_reader.h"
+#include "support/heap_probe.h"
 
 #include <algorithm>
 #include <chrono>
@@ -170,10 +170,10 @@ int main(int argc, char** argv) {
         Result theirsBare;
         std::size_t peak = 0;
         for (int r = 0; r < repetitions; ++r) {
-            quillwave::bench::resetPeakHeapBytes();
-            const std::size_t before = quillwave::bench::liveHeapBytes();
+            quillwave::test::resetPeakHeapBytes();
+            const std::size_t before = quillwave::test::liveHeapBytes();
             const Result one = decodeOurs(path);
-            peak = std::max(peak, quillwave::bench::peakHeapBytes() - before);
+            peak = std::max(peak, quillwave::test::peakHeapBytes() - before);
             ours.best = std::min(ours.best, one.best);
             ours.samples = one.samples;
             ours.probe = one.probe;

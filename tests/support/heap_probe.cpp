@@ -17,6 +17,8 @@ std::atomic<long> trackedLive{0};
 std::atomic<long> trackedPeak{0};
 std::atomic<std::size_t> largest{0};
 std::atomic<long> liveBlocks{0};
+std::atomic<std::size_t> liveBytes{0};
+std::atomic<std::size_t> peakBytes{0};
 // Plain pointer: no constructor runs when the thread first allocates.
 thread_local std::size_t* threadEvents = nullptr;
 
@@ -37,6 +39,11 @@ void* allocate(std::size_t size, bool nothrow) {
     *static_cast<std::size_t*>(base) = size;
     noteEvent();
     liveBlocks.fetch_add(1, std::memory_order_relaxed);
+    const std::size_t now = liveBytes.fetch_add(size, std::memory_order_relaxed) + size;
+    std::size_t highest = peakBytes.load(std::memory_order_relaxed);
+    while (now > highest &&
+           !peakBytes.compare_exchange_weak(highest, now, std::memory_order_relaxed)) {
+    }
     std::size_t seen = largest.load(std::memory_order_relaxed);
     while (size > seen && !largest.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {
     }
@@ -58,6 +65,7 @@ void release(void* block) {
     const std::size_t size = *static_cast<std::size_t*>(base);
     noteEvent();
     liveBlocks.fetch_sub(1, std::memory_order_relaxed);
+    liveBytes.fetch_sub(size, std::memory_order_relaxed);
     if (size != 0 && size == trackedSize.load(std::memory_order_relaxed)) {
         trackedLive.fetch_sub(1, std::memory_order_relaxed);
     }
@@ -83,6 +91,15 @@ void resetTrackedBlocksPeak() {
 
 long liveHeapBlocks() {
     return liveBlocks.load();
+}
+std::size_t liveHeapBytes() {
+    return liveBytes.load();
+}
+std::size_t peakHeapBytes() {
+    return peakBytes.load();
+}
+void resetPeakHeapBytes() {
+    peakBytes.store(liveBytes.load());
 }
 
 std::size_t largestAllocation() {

@@ -15,8 +15,12 @@ long trackedBlocksLive();
 long trackedBlocksPeak();
 void resetTrackedBlocksPeak();
 
-// Blocks allocated with operator new and not yet freed, by every thread.
+// Blocks allocated with operator new and not yet freed, by every thread, and their bytes.
 long liveHeapBlocks();
+std::size_t liveHeapBytes();
+// The most bytes alive at once since the last reset; a reset starts from what is alive now.
+std::size_t peakHeapBytes();
+void resetPeakHeapBytes();
 
 // Largest single allocation since the last reset.
 std::size_t largestAllocation();

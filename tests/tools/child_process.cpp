@@ -2,7 +2,10 @@
 
 #include <fstream>
 #include <iterator>
+#include <chrono>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -93,6 +96,19 @@ int spawn(const std::string& program, const std::vector<std::string>& args,
 }
 #endif
 
+// Under wine the child's exit can be signalled a moment before the server drops its
+// handles, so a removal may briefly meet a sharing violation. Whatever is left over
+// goes with the scratch folder.
+void removeWhenReleased(const std::filesystem::path& path) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        std::error_code error;
+        if (std::filesystem::remove(path, error) || !std::filesystem::exists(path, error)) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 } // namespace
 
 ChildResult runChild(const std::string& program, const std::vector<std::string>& args,
@@ -105,8 +121,8 @@ ChildResult runChild(const std::string& program, const std::vector<std::string>&
     result.exitCode = spawn(program, args, out, err);
     result.out = readText(out);
     result.err = readText(err);
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
+    removeWhenReleased(out);
+    removeWhenReleased(err);
     return result;
 }
 

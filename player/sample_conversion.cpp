@@ -127,22 +127,25 @@ void convertSamples(SampleEncoding encoding, std::span<const std::byte> src, std
     convert(encoding, src.data(), dst.data(), dst.size());
 }
 
-void convertSamplesInPlace(SampleEncoding encoding, std::span<float> samples,
-                           std::size_t wordsOffset) {
+void convertSampleRangeInPlace(SampleEncoding encoding, std::span<float> samples,
+                               std::size_t wordsOffset, std::size_t first, std::size_t count) {
     const std::size_t wordBytes = bytesPerSample(encoding);
-    const std::size_t count = samples.size();
-    assert(wordsOffset >= (4 - wordBytes) * count);
-    assert(wordsOffset + wordBytes * count <= 4 * count);
+    [[maybe_unused]] const std::size_t total = samples.size();
+    assert(first <= total && count <= total - first);
+    assert(wordsOffset >= (4 - wordBytes) * total);
+    assert(wordsOffset + wordBytes * total <= 4 * total);
+    float* const out = samples.data() + first;
     if (wordBytes == 4) {
         // The precondition leaves 32-bit words exactly under their floats.
         if (encoding == SampleEncoding::Float32) {
-            float32InPlace(samples.data(), count);
+            float32InPlace(out, count);
         } else {
-            pcm32InPlace(samples.data(), count);
+            pcm32InPlace(out, count);
         }
         return;
     }
-    const auto* words = reinterpret_cast<const std::byte*>(samples.data()) + wordsOffset;
+    const auto* words =
+        reinterpret_cast<const std::byte*>(samples.data()) + wordsOffset + wordBytes * first;
 
     // Each block of words is copied aside before its floats are written. The floats of samples
     // [0, i + n) end at byte 4(i + n), and the words not yet copied begin at
@@ -151,7 +154,7 @@ void convertSamplesInPlace(SampleEncoding encoding, std::span<float> samples,
     for (std::size_t i = 0; i < count; i += kStagedSamples) {
         const std::size_t n = std::min(kStagedSamples, count - i);
         std::memcpy(staged, words + wordBytes * i, wordBytes * n);
-        convert(encoding, staged, samples.data() + i, n);
+        convert(encoding, staged, out + i, n);
     }
 }
 

@@ -27,11 +27,15 @@ constexpr std::size_t bytesPerSample(SampleEncoding encoding) {
 //  Float32: as stored, except that infinities and NaNs become 0.
 void convertSamples(SampleEncoding encoding, std::span<const std::byte> src, std::span<float> dst);
 
-// Converts samples.size() words that were read into the storage of `samples` itself, starting
-// `wordsOffset` bytes into it, with wordsOffset >= (4 - bytesPerSample) * samples.size(): words
-// placed at the end of the storage. Every float is written only after the words under it have been
-// consumed, so a decode needs no second buffer.
-void convertSamplesInPlace(SampleEncoding encoding, std::span<float> samples,
-                           std::size_t wordsOffset);
+// Converts samples [first, first + count) of words that were read into the storage of `samples`
+// itself: the words of all samples.size() samples lie from byte `wordsOffset` on, with
+// wordsOffset >= (4 - bytesPerSample) * samples.size(), placed at the end of the storage; a
+// sample's word starts at byte wordsOffset + bytesPerSample * index. Every float is written only
+// after the words under it have been consumed, and the floats of a range end at or before the
+// words of every later sample: ranges converted in increasing order may each be read in just
+// before their turn, so a decode needs no second buffer and converts each piece while it is
+// still in the cache.
+void convertSampleRangeInPlace(SampleEncoding encoding, std::span<float> samples,
+                               std::size_t wordsOffset, std::size_t first, std::size_t count);
 
 } // namespace quillwave::plugins

@@ -2,6 +2,7 @@
 
 #include "player/sample_conversion.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <stdexcept>
@@ -26,6 +27,10 @@ constexpr std::size_t kSubFormatOffset = 24;
 constexpr std::uint32_t kMaxChannels = 64;
 constexpr std::uint32_t kMinRateHz = 8000;
 constexpr std::uint32_t kMaxRateHz = 384000;
+
+// Samples read and converted at a time: a piece of words and its floats stay in the second-level
+// cache between the two steps.
+constexpr std::size_t kDecodeStepSamples = std::size_t{1} << 16;
 
 [[noreturn]] void refuse(const char* message) {
     throw std::runtime_error(message);
@@ -174,26 +179,34 @@ AudioClip decodeWav(ByteSource& source, std::uint64_t limit) {
     AudioClip clip;
     clip.channels = format.channels;
     clip.sampleRateHz = format.sampleRateHz;
-    // The payload is read in one piece into the end of the clip's own storage and widened to
-    // floats from the front: a decode holds the decoded samples and nothing else of its size.
+    // The payload is read into the end of the clip's own storage and widened to floats from the
+    // front, so a decode holds the decoded samples and nothing else of its size. It is read a
+    // piece at a time and each piece converted at once, while it is still in the cache.
     clip.samples.resize(sampleCount);
     auto* storage = reinterpret_cast<std::byte*>(clip.samples.data());
-    std::size_t wordsOffset = (4 - wordBytes) * sampleCount;
-    std::size_t arrived = 0;
+    const std::size_t wordsOffset = (4 - wordBytes) * sampleCount;
+    std::size_t converted = 0;
+    std::uint64_t arrived = 0;
     if (data.size != 0 && source.seek(data.offset)) {
-        arrived = source.read(std::span(storage + wordsOffset, data.size));
+        while (converted < sampleCount) {
+            const std::size_t wanted = std::min(kDecodeStepSamples, sampleCount - converted);
+            const std::size_t got = source.read(
+                std::span(storage + wordsOffset + wordBytes * converted, wordBytes * wanted));
+            const std::size_t whole = got / wordBytes;
+            convertSampleRangeInPlace(encoding, clip.samples, wordsOffset, converted, whole);
+            converted += whole;
+            arrived += got;
+            if (got != wordBytes * wanted) {
+                break;
+            }
+        }
     }
-    if (arrived != data.size) {
+    if (converted != sampleCount) {
         // The file shrank since its size was taken, or the device failed: only what arrived
         // counts, and it must still be whole frames.
         checkSupported(format, arrived);
-        sampleCount = arrived / wordBytes;
-        const std::size_t newOffset = (4 - wordBytes) * sampleCount;
-        std::memmove(storage + newOffset, storage + wordsOffset, arrived);
-        wordsOffset = newOffset;
-        clip.samples.resize(sampleCount);
+        clip.samples.resize(converted);
     }
-    convertSamplesInPlace(encoding, clip.samples, wordsOffset);
     return clip;
 }
 

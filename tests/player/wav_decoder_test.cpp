@@ -144,9 +144,10 @@ TEST(WavDecoderValues, EveryEncodingMatchesItsFormulaOverManyLengths) {
     }
 }
 
-// Long payloads are widened in place in blocks; block edges must neither lose nor overwrite words.
+// Long payloads are read in pieces and widened in place in blocks; neither piece nor block edges
+// may lose or overwrite words.
 TEST(WavDecoderValues, LongPayloadsSurviveTheInPlaceWidening) {
-    for (std::size_t count : {2047u, 2048u, 2049u, 4099u, 20011u}) {
+    for (std::size_t count : {2047u, 2048u, 2049u, 4099u, 20011u, 65535u, 65537u, 140001u}) {
         Bytes d16, d24, d32, dfl;
         std::vector<float> e16, e24, e32, efl;
         for (std::size_t i = 0; i < count; ++i) {
@@ -492,6 +493,28 @@ TEST(WavDecoderHostile, ShortPayloadReadsKeepOnlyWhatArrived) {
     ShrunkSource wideWhole(wide, wide.size() + 6);
     EXPECT_EQ(test::values(decodeWav(wideWhole, kPreloadLimitBytes).samples),
               (std::vector<float>{0.5f, -1.0f}));
+
+    // The payload runs out two pieces into a long read: every sample that arrived is kept, in
+    // order, and nothing after it.
+    constexpr std::uint32_t kDeclaredFrames = 100000;
+    constexpr std::uint32_t kArrivedFrames = 70001;
+    Bytes payload;
+    std::vector<float> expected;
+    for (std::uint32_t i = 0; i < 2 * kArrivedFrames; ++i) {
+        const std::uint32_t word = (i * 2654435761u) >> 8;
+        test::appendLe24(payload, word);
+        expected.push_back(static_cast<float>(static_cast<std::int32_t>(word << 8) >> 8) /
+                           8388608.0f);
+    }
+    const Bytes longWide = WavBuilder()
+                               .chunk("fmt ", test::formatPayload(kPcm, 2, 44100, 24))
+                               .header("data", 6 * kDeclaredFrames)
+                               .raw(payload)
+                               .bytes();
+    ShrunkSource longWhole(longWide, longWide.size() + 6 * (kDeclaredFrames - kArrivedFrames));
+    const AudioClip longClip = decodeWav(longWhole, kPreloadLimitBytes);
+    EXPECT_EQ(longClip.frameCount(), kArrivedFrames);
+    EXPECT_EQ(test::values(longClip.samples), expected);
 
     // Three bytes arrive: a partial frame is refused, never padded with invented samples.
     bytes.pop_back();

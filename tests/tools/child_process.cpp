@@ -1,8 +1,8 @@
 #include "child_process.h"
 
+#include <chrono>
 #include <fstream>
 #include <iterator>
-#include <chrono>
 #include <stdexcept>
 #include <system_error>
 #include <thread>

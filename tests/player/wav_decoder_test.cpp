@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -113,6 +114,20 @@ TEST(WavDecoderValues, FloatIsKeptExceptNonFiniteValues) {
     }
 }
 
+// Mono payloads of each encoding (16-, 24-, 32-bit PCM, float) decode to the expected values.
+void expectMonoDecodes(const std::array<Bytes, 4>& payloads,
+                       const std::array<std::vector<float>, 4>& expected, std::size_t count) {
+    constexpr std::uint16_t kTags[] = {kPcm, kPcm, kPcm, kFloat};
+    constexpr std::uint16_t kBits[] = {16, 24, 32, 32};
+    for (std::size_t e = 0; e < payloads.size(); ++e) {
+        EXPECT_EQ(
+            test::values(decode(test::wavFile(kTags[e], 1, 44100, kBits[e], payloads[e])).samples),
+            expected[e])
+            << kBits[e] << "-bit " << (kTags[e] == kFloat ? "float" : "PCM") << ", " << count
+            << " samples";
+    }
+}
+
 // Long enough for vectorized loops and their remainders; compared with a direct formula.
 TEST(WavDecoderValues, EveryEncodingMatchesItsFormulaOverManyLengths) {
     for (std::size_t count = 1; count <= 67; ++count) {
@@ -133,14 +148,7 @@ TEST(WavDecoderValues, EveryEncodingMatchesItsFormulaOverManyLengths) {
             dfl.insert(dfl.end(), one.begin(), one.end());
             efl.push_back(i % 5 == 3 ? 0.0f : f);
         }
-        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 16, d16)).samples), e16)
-            << count;
-        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 24, d24)).samples), e24)
-            << count;
-        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 32, d32)).samples), e32)
-            << count;
-        EXPECT_EQ(test::values(decode(test::wavFile(kFloat, 1, 44100, 32, dfl)).samples), efl)
-            << count;
+        expectMonoDecodes({d16, d24, d32, dfl}, {e16, e24, e32, efl}, count);
     }
 }
 
@@ -163,14 +171,7 @@ TEST(WavDecoderValues, LongPayloadsSurviveTheInPlaceWidening) {
             dfl.insert(dfl.end(), one.begin(), one.end());
             efl.push_back(poisoned ? 0.0f : k / 7.0f);
         }
-        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 16, d16)).samples), e16)
-            << count;
-        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 24, d24)).samples), e24)
-            << count;
-        EXPECT_EQ(test::values(decode(test::wavFile(kPcm, 1, 44100, 32, d32)).samples), e32)
-            << count;
-        EXPECT_EQ(test::values(decode(test::wavFile(kFloat, 1, 44100, 32, dfl)).samples), efl)
-            << count;
+        expectMonoDecodes({d16, d24, d32, dfl}, {e16, e24, e32, efl}, count);
     }
 }
 

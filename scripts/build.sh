@@ -8,6 +8,12 @@ flavour="${1:?usage: build.sh linux|windows|asan|tsan|fuzz}"
 shift || true
 dir="$root/build/$flavour"
 args=(-S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release)
+# ccache shares objects between checkouts of the tree and between runs; paths below the checkout
+# are hashed relative to it.
+if command -v ccache >/dev/null 2>&1; then
+    export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
+    args+=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 case "$flavour" in
     linux) ;;
     windows) args+=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake") ;;

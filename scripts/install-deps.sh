@@ -2,7 +2,7 @@
 # Installs every Debian package that the build, the tests and the benchmarks need.
 set -euo pipefail
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config ccache
     juce-modules-source-data nlohmann-json3-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64

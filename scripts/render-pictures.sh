@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Paints editor pages through the GDI back end under wine and writes them as docs/editor-*.png.
 # Usage: scripts/render-pictures.sh
 set -euo pipefail

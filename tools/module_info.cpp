@@ -91,8 +91,7 @@ int main(int argc, char** argv) {
     quillwave::tools::ModuleLibrary library(modulePath);
     auto getFactory = library.symbol<IPluginFactory*(PLUGIN_API*)()>("GetPluginFactory");
     if (!getFactory) {
-        std::fprintf(stderr, "module_info: cannot load %s as a VST 3 module\n",
-                     modulePath.c_str());
+        std::fprintf(stderr, "module_info: cannot load %s as a VST 3 module\n", modulePath.c_str());
         return 1;
     }
     IPtr<IPluginFactory> factory(getFactory(), false);

@@ -23,9 +23,8 @@ inline std::wstring systemPath(const std::string& path) {
         c = c == '/' ? '\\' : c;
     }
     std::wstring wide(text.size(), L'\0');
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            static_cast<int>(wide.size()));
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
     wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
     return wide;
 }

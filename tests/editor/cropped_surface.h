@@ -19,8 +19,7 @@ public:
         target_.fillBox(map(rect), colour);
     }
     void drawLine(int x1, int y1, int x2, int y2, plugins::Rgb colour, int width) override {
-        target_.drawLine(mapX(x1), mapY(y1), mapX(x2), mapY(y2), colour,
-                         std::max(1, scale(width)));
+        target_.drawLine(mapX(x1), mapY(y1), mapX(x2), mapY(y2), colour, std::max(1, scale(width)));
     }
     void drawLabel(plugins::Rect rect, std::u16string_view text, plugins::Rgb colour, int height,
                    plugins::FontWeight weight, plugins::TextPlacement placement) override {

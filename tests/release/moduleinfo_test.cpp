@@ -43,8 +43,8 @@ template <std::size_t N> std::string text(const char8 (&field)[N]) {
 std::string hexClassId(const TUID cid) {
     const FUID id = FUID::fromTUID(cid);
     char out[33] = {};
-    std::snprintf(out, sizeof out, "%08X%08X%08X%08X", id.getLong1(), id.getLong2(),
-                  id.getLong3(), id.getLong4());
+    std::snprintf(out, sizeof out, "%08X%08X%08X%08X", id.getLong1(), id.getLong2(), id.getLong3(),
+                  id.getLong4());
     return out;
 }
 
@@ -81,7 +81,8 @@ protected:
 
 TEST_F(ModuleInfoTest, ModuleNameVersionAndFactoryMatchTheFactory) {
     // Readers refuse keys they do not know, and need these four.
-    EXPECT_EQ(keysOf(info), (std::vector<std::string>{"Classes", "Factory Info", "Name", "Version"}));
+    EXPECT_EQ(keysOf(info),
+              (std::vector<std::string>{"Classes", "Factory Info", "Name", "Version"}));
     EXPECT_EQ(info.value("Name", ""), "QuillwaveRecorder");
 
     PFactoryInfo factoryInfo;
@@ -121,8 +122,7 @@ TEST_F(ModuleInfoTest, EveryClassMatchesItsFactoryRecordAndCanBeCreatedFromTheFi
         const json& written = classes[static_cast<std::size_t>(i)];
         EXPECT_EQ(keysOf(written),
                   (std::vector<std::string>{"CID", "Cardinality", "Category", "Class Flags", "Name",
-                                            "SDKVersion", "Sub Categories", "Vendor",
-                                            "Version"}));
+                                            "SDKVersion", "Sub Categories", "Vendor", "Version"}));
         EXPECT_EQ(written.value("CID", ""), hexClassId(record.cid));
         EXPECT_EQ(written.value("Category", ""), text(record.category));
         EXPECT_EQ(written.value("Name", ""), text(record.name));

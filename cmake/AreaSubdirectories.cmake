@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # quillwave_add_areas(): adds every folder below the current one that has a CMakeLists.txt, in
 # name order. tests/, bench/ and fuzz/ hold one such folder per area of the code.
 function(quillwave_add_areas)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # GoogleTest for both builds, and one helper that every test folder uses.
 if(CMAKE_CROSSCOMPILING)
     # Debian's installed GoogleTest is Linux-only: build it from source with the cross compiler.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # QUILLWAVE_SANITIZE: "" (none), "address" (AddressSanitizer + UndefinedBehaviorSanitizer) or
 # "thread" (ThreadSanitizer). Native builds only.
 set(QUILLWAVE_SANITIZE "" CACHE STRING "Sanitizer build: '', 'address' or 'thread'")

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The VST 3 SDK interfaces and helper sources, as one static library. QUILLWAVE_VST3_SDK may point
 # at a full SDK checkout instead of Debian's copy.
 set(QUILLWAVE_VST3_SDK "/usr/share/juce/modules/juce_audio_processors/format_types/VST3_SDK"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one fuzz target on a scratch copy of its seed corpus (the kept corpus stays small). Build
 # the targets first with scripts/build.sh fuzz.
 # Usage: fuzz/run_fuzzer.sh <area> [seconds=60] [extra libFuzzer options...]

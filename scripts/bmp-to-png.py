@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Converts uncompressed 24- or 32-bit BMP files to RGB PNG files with the standard library only.
 
 Usage: bmp-to-png.py input.bmp output.png [input.bmp output.png ...]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Configures and builds one flavour: linux (native), windows (mingw-w64), asan or tsan (native,
 # sanitized), or fuzz (clang-14 libFuzzer targets with AddressSanitizer + UndefinedBehaviorSanitizer,
 # no tests or benchmarks). Usage: scripts/build.sh <flavour> [extra cmake args]

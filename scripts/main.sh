@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The main job on a fresh machine: install what is missing, build the Linux and Windows modules,
 # show each through its own entry points, and record a demo signal through each with the
 # command-line host (the Windows module under wine). Takes go to build/demo/.

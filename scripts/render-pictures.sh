@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Paints editor pages through the GDI back end under wine and writes them as docs/editor-*.png.
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Paints editor pages through the GDI back end under wine and writes them as docs/editor-*.png,
+# and the Windows bundle's folder icon, entry/bundle/PlugIn.ico, from the recorder page's lamp.
 # Usage: scripts/render-pictures.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -18,6 +20,9 @@ wine "$build/tests/editor/editor_pictures.exe" "$(winepath -w "$tmp")"
 
 mkdir -p "$root/docs"
 pairs=()
+python3 "$root/scripts/bmp-to-ico.py" "$root/entry/bundle/PlugIn.ico" "$tmp"/icon-*.bmp
+echo entry/bundle/PlugIn.ico
+rm "$tmp"/icon-*.bmp
 for bmp in "$tmp"/*.bmp; do
     name="$(basename "$bmp" .bmp)"
     pairs+=("$bmp" "$root/docs/editor-$name.png")

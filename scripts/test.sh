@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test: the native suite plain and under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the Windows suite under wine, the concurrency
 # tests under ThreadSanitizer, and each fuzz target for a minute. Prints one

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one Windows binary under wine with a quiet prefix; used as CMake's cross-compiling emulator.
 set -euo pipefail
 export WINEDEBUG="${WINEDEBUG:--all}"

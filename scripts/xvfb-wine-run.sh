@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one Windows binary under wine on a private virtual X display, for tests that create real
 # windows. Wine's desktop takes its display driver from the first program of a prefix session,
 # so such tests use a prefix of their own (set by the test) that no display-less test shares,

@@ -1,8 +1,13 @@
 // Loads a built module through its entry points and prints what a host would see of it: the
-// factory, its classes, and the parameters of each class.
+// factory, its classes, and the parameters of each class; or writes the module information file
+// of its bundle.
 //
-// Usage: module_info <path to QuillwaveRecorder.vst3 (Windows) or QuillwaveRecorder.so (Linux)>
+// Usage: module_info <module file>
+//        module_info --moduleinfo <module file> <output moduleinfo.json>
+// The module file is QuillwaveRecorder.vst3 (Windows) or QuillwaveRecorder.so (Linux) inside the
+// bundle's Contents/<architecture>/ folder.
 
+#include "tools/module_info_json.h"
 #include "tools/module_library.h"
 
 #include "pluginterfaces/base/ipluginbase.h"
@@ -10,6 +15,9 @@
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 
 #include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 using namespace Steinberg;
@@ -42,20 +50,54 @@ void printParameters(Vst::IEditController& controller) {
     }
 }
 
+// The module's name as hosts know it: its file name without the extension, which is also the
+// bundle's name without ".vst3".
+std::string moduleName(const std::string& modulePath) {
+    const auto slash = modulePath.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? modulePath : modulePath.substr(slash + 1);
+    return name.substr(0, name.rfind('.'));
+}
+
+int writeModuleInfo(IPluginFactory& factory, const std::string& modulePath,
+                    const std::string& outputPath) {
+    std::string text;
+    try {
+        text = quillwave::tools::describeModule(factory, moduleName(modulePath)).dump(2) + "\n";
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "module_info: %s\n", e.what());
+        return 1;
+    }
+    std::ofstream out(std::filesystem::path(quillwave::tools::systemPath(outputPath)),
+                      std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "module_info: cannot write %s\n", outputPath.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: module_info <module file>\n");
+    const bool moduleInfo = argc == 4 && std::string(argv[1]) == "--moduleinfo";
+    if (argc != 2 && !moduleInfo) {
+        std::fprintf(stderr, "usage: module_info <module file>\n"
+                             "       module_info --moduleinfo <module file> <output json>\n");
         return 2;
     }
-    quillwave::tools::ModuleLibrary library(argv[1]);
+    const std::string modulePath = moduleInfo ? argv[2] : argv[1];
+    quillwave::tools::ModuleLibrary library(modulePath);
     auto getFactory = library.symbol<IPluginFactory*(PLUGIN_API*)()>("GetPluginFactory");
     if (!getFactory) {
-        std::fprintf(stderr, "module_info: cannot load %s as a VST 3 module\n", argv[1]);
+        std::fprintf(stderr, "module_info: cannot load %s as a VST 3 module\n", modulePath.c_str());
         return 1;
     }
     IPtr<IPluginFactory> factory(getFactory(), false);
+    if (factory && moduleInfo) {
+        return writeModuleInfo(*factory, modulePath, argv[3]);
+    }
     PFactoryInfo factoryInfo;
     if (!factory || factory->getFactoryInfo(&factoryInfo) != kResultOk) {
         std::fprintf(stderr, "module_info: the module has no factory\n");

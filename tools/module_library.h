@@ -12,23 +12,33 @@
 
 namespace quillwave::tools {
 
+#ifdef _WIN32
+// Paths from the build system are Unix paths; wine maps them under Z:. The rest is UTF-8.
+inline std::wstring systemPath(const std::string& path) {
+    std::string text = path;
+    if (!text.empty() && text.front() == '/') {
+        text = "Z:" + text;
+    }
+    for (char& c : text) {
+        c = c == '/' ? '\\' : c;
+    }
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                           wide.data(), static_cast<int>(wide.size()));
+    wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return wide;
+}
+#else
+inline std::string systemPath(const std::string& path) {
+    return path;
+}
+#endif
+
 class ModuleLibrary {
 public:
     explicit ModuleLibrary(const std::string& path) {
 #ifdef _WIN32
-        // Paths from the build system are Unix paths; wine maps them under Z:. The rest is UTF-8.
-        std::string text = path;
-        if (!text.empty() && text.front() == '/') {
-            text = "Z:" + text;
-        }
-        for (char& c : text) {
-            c = c == '/' ? '\\' : c;
-        }
-        std::wstring wide(text.size(), L'\0');
-        const int length =
-            MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                static_cast<int>(wide.size()));
-        wide.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+        const std::wstring wide = systemPath(path);
         handle_ = wide.empty() ? nullptr : LoadLibraryW(wide.c_str());
 #else
         handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpus of small valid WAV files, one per encoding and layout, into corpus/."""
 import os
 import struct

@@ -1,7 +1,10 @@
 // Paints representative editor pages through the GDI back end and writes each as a 32-bit BMP
-// file into the folder given as the only argument. Windows only (runs under wine).
+// file into the folder given as the only argument, with the bundle's folder icon in four sizes
+// (icon-<size>.bmp). Windows only (runs under wine).
 
+#include "cropped_surface.h"
 #include "dib_canvas.h"
+#include "editor/editor_layout.h"
 #include "editor/paint_editor.h"
 #include "editor/win32/gdi_surface.h"
 #include "editor_scenes.h"
@@ -54,6 +57,25 @@ bool render(const std::string& folder, const char* name, const plugins::EditorMo
     return true;
 }
 
+// The recording lamp of the recorder page, in a square centred on it and twice its width.
+bool renderIcon(const std::string& folder, int size) {
+    constexpr plugins::Rect lamp = plugins::layout::kStateCircle;
+    constexpr int half = lamp.right - lamp.left;
+    constexpr int x = (lamp.left + lamp.right) / 2;
+    constexpr int y = (lamp.top + lamp.bottom) / 2;
+    test::DibCanvas canvas(size, size);
+    plugins::GdiSurface gdi(canvas.dc());
+    test::CroppedSurface surface(gdi, {x - half, y - half, x + half, y + half}, size);
+    std::uint32_t bankPage = 0;
+    plugins::paintEditor(test::recorderRecordingScene(), bankPage, surface);
+    const std::string path = folder + "\\icon-" + std::to_string(size) + ".bmp";
+    if (!writeBmp(path, canvas)) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -67,5 +89,8 @@ int main(int argc, char** argv) {
     ok = render(folder, "player-waveform", test::playerScene()) && ok;
     ok = render(folder, "fader-bank", test::faderBankScene()) && ok;
     ok = render(folder, "gain-summing", test::summingScene()) && ok;
+    for (int size : {16, 32, 48, 256}) {
+        ok = renderIcon(folder, size) && ok;
+    }
     return ok ? 0 : 1;
 }

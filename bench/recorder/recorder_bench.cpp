@@ -3,11 +3,13 @@
 //               memcpy of the same planar samples into a ring-sized buffer;
 //   writer    - sustained MB/s of a 20 s, 64-channel, 384 kHz take (98 MB/s in real time)
 //               captured in 512-frame blocks, against fwrite of the same bytes to the same folder.
-// Usage: recorder_bench [capture|writer|all] [folder]
+//   stall     - the longest writer stall the ring rides out without a drop, per format.
+// Usage: recorder_bench [capture|writer|stall|all] [folder]
 
 #include "recorder/disk_recorder.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -67,7 +69,7 @@ public:
 // Waits like a source paced by a clock: sleeping, so that the wait takes no processor time from
 // the writer.
 void waitForRoom(const DiskRecorder& r, std::uint64_t samples) {
-    while (r.writeIndex() - r.readIndex() + samples > DiskRecorder::kRingSamples) {
+    while (r.writeIndex() - r.readIndex() + samples > r.ringSamples()) {
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
 }
@@ -75,23 +77,23 @@ void waitForRoom(const DiskRecorder& r, std::uint64_t samples) {
 void benchCapture(std::uint32_t channels) {
     const Planar in(channels);
     const std::uint64_t blockSamples = std::uint64_t{kBlockFrames} * channels;
-    // A batch fills half the ring, so the timed calls never meet a full ring.
-    const std::uint32_t blocksPerBatch =
-        static_cast<std::uint32_t>(DiskRecorder::kRingSamples / 2 / blockSamples);
     constexpr int kBatches = 200;
-
     RecorderFileAccess access;
     access.open = [](const std::u16string&) { return std::make_unique<DiscardingStream>(); };
     DiskRecorder recorder(access);
     recorder.prepare(u"discarded.wav", channels, 48000);
     recorder.start(0);
+    // A batch fills half the ring, so the timed calls never meet a full ring.
+    const std::uint64_t ringSamples = recorder.ringSamples();
+    const std::uint32_t blocksPerBatch =
+        static_cast<std::uint32_t>(ringSamples / 2 / blockSamples);
 
-    std::vector<float> ring(DiskRecorder::kRingSamples);
+    std::vector<float> ring(ringSamples);
     std::uint64_t ringAt = 0;
     std::uint64_t position = 0;
     std::vector<double> captureTimes, copyTimes;
     for (int batch = 0; batch < kBatches; ++batch) {
-        waitForRoom(recorder, DiskRecorder::kRingSamples / 2 + blockSamples);
+        waitForRoom(recorder, ringSamples / 2 + blockSamples);
         auto t0 = Clock::now();
         for (std::uint32_t b = 0; b < blocksPerBatch; ++b) {
             recorder.capture(in.pointers.data(), channels, kBlockFrames, position);
@@ -102,7 +104,7 @@ void benchCapture(std::uint32_t channels) {
         t0 = Clock::now();
         for (std::uint32_t b = 0; b < blocksPerBatch; ++b) {
             for (std::uint32_t c = 0; c < channels; ++c) {
-                std::memcpy(ring.data() + (ringAt & DiskRecorder::kRingMask), in.pointers[c],
+                std::memcpy(ring.data() + (ringAt & (ringSamples - 1)), in.pointers[c],
                             kBlockFrames * sizeof(float));
                 ringAt += kBlockFrames;
             }
@@ -207,6 +209,140 @@ void benchWriter(const fs::path& folder) {
                 static_cast<double>(kChannels) * kRate * 4 / 1e6);
 }
 
+
+// --- stall tolerance ---
+//
+// The source is paced by a clock, k times faster than real time; the stall is measured on the
+// source's clock (a write blocks until the source has captured stallMs more audio), so a
+// compressed run stalls for exactly as much audio as a real-time one. One stall begins at the
+// first write one second (of audio) after the previous stall ended. Every cycle starts from a
+// drained ring (checked), so the outcome of a few cycles is that of a 60 s take.
+
+struct StallPlan {
+    std::uint32_t rate = 48000;
+    std::uint64_t stallFrames = 0;
+    std::atomic<std::uint64_t> sourceFrames{0}; // the source's clock
+    std::atomic<bool> sourceDone{false};
+    std::atomic<std::uint64_t> backlogAtStall{0}; // largest ring fill when a stall began
+    const DiskRecorder* recorder = nullptr;
+};
+
+// Copies what it is given, as the system's copy into the file cache would, and stalls.
+class StallingStream final : public RecordingStream {
+public:
+    explicit StallingStream(StallPlan& plan)
+        : plan_(plan), cache_(kCacheSamples), nextStall_(plan.rate) {}
+    std::size_t write(const void* data, std::size_t size, std::size_t count) override {
+        if (size == 4) {
+            stallIfDue();
+            const auto* from = static_cast<const float*>(data);
+            for (std::size_t done = 0; done < count;) {
+                const std::size_t n = std::min(count - done, kCacheSamples);
+                std::memcpy(cache_.data(), from + done, n * 4);
+                done += n;
+            }
+        }
+        return count;
+    }
+    void seekToStart() override {}
+    bool flush() override { return true; }
+    bool failed() const override { return false; }
+    bool close() override { return true; }
+
+private:
+    static constexpr std::size_t kCacheSamples = 1 << 16;
+    void stallIfDue() {
+        const std::uint64_t now = plan_.sourceFrames.load();
+        if (now < nextStall_ || plan_.stallFrames == 0) {
+            return;
+        }
+        const std::uint64_t backlog = plan_.recorder->writeIndex() - plan_.recorder->readIndex();
+        if (backlog > plan_.backlogAtStall.load()) {
+            plan_.backlogAtStall = backlog;
+        }
+        const std::uint64_t until = now + plan_.stallFrames;
+        while (plan_.sourceFrames.load() < until && !plan_.sourceDone.load()) {
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        nextStall_ = until + plan_.rate;
+    }
+    StallPlan& plan_;
+    std::vector<float> cache_;
+    std::uint64_t nextStall_; // source frame at or after which the next stall begins
+};
+
+struct StallRun {
+    std::uint64_t dropped = 0;
+    std::uint64_t backlogAtStall = 0; // samples
+    double speedup = 1.0;
+};
+
+StallRun runStalledTake(std::uint32_t channels, std::uint32_t rate, double stallMs) {
+    // Compress time where the writer's own 2 ms naps stay small against the stall and the data
+    // rate stays ordinary.
+    const double bytesPerSecond = 4.0 * channels * rate;
+    const double speedup = std::clamp(std::min(stallMs / 200.0, 300e6 / bytesPerSecond), 1.0, 50.0);
+    StallPlan plan;
+    plan.rate = rate;
+    plan.stallFrames = static_cast<std::uint64_t>(stallMs / 1000.0 * rate);
+    RecorderFileAccess access;
+    access.open = [&plan](const std::u16string&) {
+        return std::make_unique<StallingStream>(plan);
+    };
+    DiskRecorder recorder(access);
+    plan.recorder = &recorder;
+    recorder.prepare(u"stalled-never-created.wav", channels, rate);
+    recorder.start(0);
+
+    const Planar in(channels);
+    const double cycleSeconds = stallMs / 1000.0 + 1.0;
+    const auto takeFrames = static_cast<std::uint64_t>((3 * cycleSeconds + 0.5) * rate);
+    const double blockSeconds = kBlockFrames / (rate * speedup);
+    const auto t0 = Clock::now();
+    for (std::uint64_t position = 0, block = 0; position < takeFrames;
+         position += kBlockFrames, ++block) {
+        std::this_thread::sleep_until(
+            t0 + std::chrono::duration_cast<Clock::duration>(
+                     std::chrono::duration<double>(static_cast<double>(block) * blockSeconds)));
+        recorder.capture(in.pointers.data(), channels, kBlockFrames, position);
+        plan.sourceFrames = position + kBlockFrames;
+    }
+    plan.sourceDone = true;
+    recorder.finish();
+    recorder.joinWriter();
+    return {recorder.droppedFrames(), plan.backlogAtStall.load(), speedup};
+}
+
+void benchStall(std::uint32_t channels, std::uint32_t rate) {
+    // Double the stall until frames are lost, then halve the interval to within 2 %.
+    double good = 0.0, bad = 5.0;
+    StallRun lastGood;
+    while (true) {
+        const StallRun run = runStalledTake(channels, rate, bad);
+        if (run.dropped != 0) {
+            break;
+        }
+        good = bad;
+        lastGood = run;
+        bad *= 2;
+        if (bad > 20000) {
+            break;
+        }
+    }
+    while (bad - good > std::max(2.0, good * 0.02)) {
+        const double middle = (good + bad) / 2;
+        const StallRun run = runStalledTake(channels, rate, middle);
+        (run.dropped == 0 ? good : bad) = middle;
+        if (run.dropped == 0) {
+            lastGood = run;
+        }
+    }
+    std::printf("stall %2u ch @ %6u Hz: longest stall without a drop %7.0f ms (time x%.0f, "
+                "largest fill when a stall began %.1f ms)\n",
+                channels, rate, good, lastGood.speedup,
+                static_cast<double>(lastGood.backlogAtStall) / channels / rate * 1000.0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -214,6 +350,13 @@ int main(int argc, char** argv) {
     if (what == "capture" || what == "all") {
         benchCapture(2);
         benchCapture(64);
+    }
+    if (what == "stall" || what == "all") {
+        for (const std::uint32_t channels : {2u, 16u, 64u}) {
+            for (const std::uint32_t rate : {48000u, 96000u, 384000u}) {
+                benchStall(channels, rate);
+            }
+        }
     }
     if (what == "writer" || what == "all") {
         const fs::path base = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path();

@@ -125,7 +125,7 @@ TEST(Capture, ThreeChannelFrameStraddlingTheRingEnd) {
     DiskRecorder r;
     r.prepare(path, 3, 48000);
     r.start(0);
-    const std::uint64_t frames = DiskRecorder::kRingSamples / 3 * 2 + 1000;
+    const std::uint64_t frames = r.ringSamples() / 3 * 2 + 1000;
     test::captureSignal(r, 3, 0, frames, 500);
     r.finish();
     r.joinWriter();
@@ -143,7 +143,7 @@ TEST(Capture, StalledWriterDropsFramesOneByOne) {
     r.prepare(path, 2, 48000);
     r.start(0);
     // The ring takes 2^19 stereo frames while the writer cannot take anything out.
-    const std::uint64_t capacity = DiskRecorder::kRingSamples / 2;
+    const std::uint64_t capacity = r.ringSamples() / 2;
     const std::uint64_t lost = 3000;
     std::uint64_t position = 0;
     Block b(2, 1000);

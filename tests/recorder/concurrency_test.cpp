@@ -44,7 +44,7 @@ TEST(Concurrency, CaptureWriterSnapshotsAndFinishAtARandomMoment) {
             for (std::uint64_t b = 0; recorder.recording() || b < 50; ++b) {
                 // Paced like a real-time source: never outruns the writer, so nothing is dropped.
                 while (recorder.writeIndex() - recorder.readIndex() >
-                       DiskRecorder::kRingSamples / 2) {
+                       recorder.ringSamples() / 2) {
                     std::this_thread::yield();
                 }
                 block.fillSignal(position);

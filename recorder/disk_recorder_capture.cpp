@@ -110,7 +110,10 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
         // The room test uses the read index of the block's start: once a frame does not fit, no
         // later frame of the block does either.
         std::uint64_t dropped = 0;
-        const std::uint64_t roomFrames = (ring->samples() - (w - r)) / fileChannels;
+        // Held within the ring: a capture that races a preparation may meet the indices of a take
+        // that recorded through a smaller ring, and must not find room that is not there.
+        const std::uint64_t fill = std::min(w - r, ring->samples());
+        const std::uint64_t roomFrames = (ring->samples() - fill) / fileChannels;
         const std::uint32_t plainFrames = tailFrom - i;
         const auto accepted =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(plainFrames, roomFrames));

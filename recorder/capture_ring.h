@@ -10,8 +10,8 @@ namespace quillwave::plugins {
 // replaces the whole ring when a take of another format needs another size.
 class CaptureRing {
 public:
-    static constexpr std::uint64_t kMinSamples = std::uint64_t{1} << 20;    // 4 MiB
-    static constexpr std::uint64_t kMaxSamples = std::uint64_t{1} << 26;    // 256 MiB
+    static constexpr std::uint64_t kMinSamples = std::uint64_t{1} << 20; // 4 MiB
+    static constexpr std::uint64_t kMaxSamples = std::uint64_t{1} << 26; // 256 MiB
     static constexpr std::uint64_t kSecondsHeld = 5;
 
     // The ring a take of this format records through: at least kSecondsHeld seconds of it,

@@ -38,8 +38,8 @@ double clampSetting(double value, double low, double high) {
 // Stores frameCount frames from index firstFrame of sources (null = silence) into the ring from
 // running index w on; returns the new running index.
 std::uint64_t copyFrames(const CaptureRing& target, const float* const* sources,
-                         std::uint32_t channels, std::uint32_t firstFrame,
-                         std::uint32_t frameCount, std::uint64_t w) noexcept {
+                         std::uint32_t channels, std::uint32_t firstFrame, std::uint32_t frameCount,
+                         std::uint64_t w) noexcept {
     float* const ring = target.data();
     const std::uint64_t mask = target.mask();
     std::array<const float*, kMaxChannels> chunkSources{};

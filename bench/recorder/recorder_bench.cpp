@@ -87,8 +87,7 @@ void benchCapture(std::uint32_t channels) {
     recorder.start(0);
     // A batch fills half the ring, so the timed calls never meet a full ring.
     const std::uint64_t ringSamples = recorder.ringSamples();
-    const std::uint32_t blocksPerBatch =
-        static_cast<std::uint32_t>(ringSamples / 2 / blockSamples);
+    const std::uint32_t blocksPerBatch = static_cast<std::uint32_t>(ringSamples / 2 / blockSamples);
 
     std::vector<float> ring(ringSamples);
     std::uint64_t ringAt = 0;
@@ -242,7 +241,6 @@ void benchWriter(const fs::path& folder) {
                 plainRate, kRounds, takeRate / plainRate, realTime, takeRate / realTime);
 }
 
-
 // --- stall tolerance ---
 //
 // The source is paced by a clock, k times faster than real time; the stall is measured on the
@@ -314,14 +312,12 @@ StallRun runStalledTake(std::uint32_t channels, std::uint32_t rate, double stall
     // Compress time where the writer's own 2 ms naps stay small against the stall and the data
     // rate stays ordinary.
     const double bytesPerSecond = 4.0 * channels * rate;
-    const double speedup = std::clamp(std::min(stallMs / 200.0, 300e6 / bytesPerSecond), 1.0, 50.0);
+    const double speedup = std::clamp(std::min(stallMs / 200.0, 100e6 / bytesPerSecond), 1.0, 10.0);
     StallPlan plan;
     plan.rate = rate;
     plan.stallFrames = static_cast<std::uint64_t>(stallMs / 1000.0 * rate);
     RecorderFileAccess access;
-    access.open = [&plan](const std::u16string&) {
-        return std::make_unique<StallingStream>(plan);
-    };
+    access.open = [&plan](const std::u16string&) { return std::make_unique<StallingStream>(plan); };
     DiskRecorder recorder(access);
     plan.recorder = &recorder;
     recorder.prepare(u"stalled-never-created.wav", channels, rate);
@@ -347,19 +343,25 @@ StallRun runStalledTake(std::uint32_t channels, std::uint32_t rate, double stall
 }
 
 void benchStall(std::uint32_t channels, std::uint32_t rate) {
-    // Double the stall until frames are lost, then halve the interval to within 2 %.
-    double good = 0.0, bad = 5.0;
+    // From 640 ms, double the stall until frames are lost or halve it until none are, then halve
+    // the interval to within 2 %.
+    double good = 0.0, bad = 0.0;
     StallRun lastGood;
-    while (true) {
-        const StallRun run = runStalledTake(channels, rate, bad);
-        if (run.dropped != 0) {
-            break;
-        }
-        good = bad;
-        lastGood = run;
-        bad *= 2;
-        if (bad > 20000) {
-            break;
+    for (double stallMs = 640.0;;) {
+        const StallRun run = runStalledTake(channels, rate, stallMs);
+        if (run.dropped == 0) {
+            good = stallMs;
+            lastGood = run;
+            if (bad != 0.0 || stallMs >= 20000.0) {
+                break;
+            }
+            stallMs *= 2;
+        } else {
+            bad = stallMs;
+            if (good != 0.0 || stallMs < 1.0) {
+                break;
+            }
+            stallMs /= 2;
         }
     }
     while (bad - good > std::max(2.0, good * 0.02)) {

@@ -190,7 +190,8 @@ TEST(Capture, SixtyFourChannelsRideOutAStallShorterThanTheRing) {
         r.start(0);
         Block b(kChannels, 500);
         for (std::uint64_t position = 0; position < stalled; position += 500) {
-            const auto n = static_cast<std::uint32_t>(std::min<std::uint64_t>(500, stalled - position));
+            const auto n =
+                static_cast<std::uint32_t>(std::min<std::uint64_t>(500, stalled - position));
             r.capture(b.fillSignal(position).pointers(), kChannels, n, position);
         }
         const std::uint64_t kept = std::min(stalled, kCapacity);

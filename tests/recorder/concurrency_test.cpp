@@ -43,8 +43,7 @@ TEST(Concurrency, CaptureWriterSnapshotsAndFinishAtARandomMoment) {
             std::uint64_t position = 0;
             for (std::uint64_t b = 0; recorder.recording() || b < 50; ++b) {
                 // Paced like a real-time source: never outruns the writer, so nothing is dropped.
-                while (recorder.writeIndex() - recorder.readIndex() >
-                       recorder.ringSamples() / 2) {
+                while (recorder.writeIndex() - recorder.readIndex() > recorder.ringSamples() / 2) {
                     std::this_thread::yield();
                 }
                 block.fillSignal(position);

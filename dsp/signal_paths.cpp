@@ -141,9 +141,25 @@ void UtilityPlugin::captureInput(const Vst::ProcessData& data, std::int32_t offs
         silence = data.inputs[0].silenceFlags;
     }
     const bool busUsable = declaredBusActive(Vst::kInput, 0);
+    auto usable = [&](std::int32_t c) -> const Sample* {
+        return busUsable && channels && !(silence >> c & 1u) ? channels[c] : nullptr;
+    };
+    if constexpr (std::is_same_v<Sample, float>) {
+        // The recorder stores non-finite samples as 0 and unusable channels as silence itself, so
+        // float input goes straight from the host's buffers into the ring, in one pass. The copy
+        // is made within capture, before any output (possibly the same buffer) is written.
+        std::array<const float*, kMaxStrips> sources{};
+        for (std::int32_t c = 0; c < width; ++c) {
+            const float* from = usable(c);
+            sources[static_cast<std::size_t>(c)] = from ? from + offset : nullptr;
+        }
+        recorder_->capture(sources.data(), static_cast<std::uint32_t>(width),
+                           static_cast<std::uint32_t>(length), samplePosition_);
+        return;
+    }
     for (std::int32_t c = 0; c < width; ++c) {
         float* to = scratchWritable_[static_cast<std::size_t>(c)];
-        const Sample* from = busUsable && channels && !(silence >> c & 1u) ? channels[c] : nullptr;
+        const Sample* from = usable(c);
         if (!from) {
             std::fill(to, to + length, 0.0f);
             continue;

@@ -4,8 +4,8 @@
 
 namespace quillwave::plugins {
 
-UtilityPlugin::UtilityPlugin(ModuleKind kind)
-    : kind_(kind), recorder_(std::make_unique<DiskRecorder>()),
+UtilityPlugin::UtilityPlugin(ModuleKind kind, RecorderFileAccess recorderAccess)
+    : kind_(kind), recorder_(std::make_unique<DiskRecorder>(std::move(recorderAccess))),
       player_(std::make_unique<FilePlayer>()) {
     setProcessContextRequirements(kProcessContextNeeds);
     // Scratch for the default block size already, so that a host that processes before its

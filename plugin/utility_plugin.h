@@ -35,7 +35,8 @@ public:
         Vst::IProcessContextRequirements::kNeedContinousTimeSamples |
         Vst::IProcessContextRequirements::kNeedTransportState;
 
-    explicit UtilityPlugin(ModuleKind kind);
+    // recorderAccess: how the recorder reaches the disk; tests and benchmarks substitute streams.
+    explicit UtilityPlugin(ModuleKind kind, RecorderFileAccess recorderAccess = {});
     ~UtilityPlugin() override;
     UtilityPlugin(const UtilityPlugin&) = delete;
     UtilityPlugin& operator=(const UtilityPlugin&) = delete;

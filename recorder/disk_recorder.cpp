@@ -1,7 +1,6 @@
 #include "recorder/disk_recorder.h"
 
 #include "platform/path_status.h"
-#include "recorder/wav_header.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,28 +9,9 @@
 
 namespace quillwave::plugins {
 
-namespace {
-
-constexpr std::size_t kCacheLine = 64;
-constexpr std::size_t kRingPadding = kCacheLine / sizeof(float);
-
-// The ring starts the header's length past a cache-line boundary, so that every sample sits at
-// the same offset within a cache line in the ring as in the file. The system's copy into the
-// file cache is sensitive to that pairing: misaligned, sustained writing measured about 40 %
-// slower.
-float* alignRingWithFile(float* storage) {
-    const auto address = reinterpret_cast<std::uintptr_t>(storage);
-    const std::size_t shiftBytes =
-        (kWavHeaderBytes + kCacheLine - address % kCacheLine) % kCacheLine;
-    return storage + shiftBytes / sizeof(float); // both are multiples of 4 bytes
-}
-
-} // namespace
-
 DiskRecorder::DiskRecorder(RecorderFileAccess access)
-    : access_{std::move(access.open), std::min(access.dataByteLimit, kMaxDataBytes)},
-      ringStorage_(new float[kRingSamples + kRingPadding]()),
-      captureRing_(alignRingWithFile(ringStorage_.get())) {}
+    : access_{std::move(access.open), std::min(access.dataByteLimit, kMaxDataBytes),
+              std::move(access.allocateRing)} {}
 
 DiskRecorder::~DiskRecorder() {
     joinWriter();
@@ -74,6 +54,7 @@ void DiskRecorder::prepare(const std::u16string& path, std::uint32_t channels,
     if (platform::queryPathStatus(path) == platform::PathStatus::Exists) {
         throw std::runtime_error("Destination exists; choose a new file");
     }
+    provideRing(CaptureRing::samplesFor(channels, sampleRate));
 
     fileChannels_.exchange(channels);
     fileSampleRate_.exchange(sampleRate);
@@ -101,6 +82,33 @@ void DiskRecorder::prepare(const std::u16string& path, std::uint32_t channels,
     }
     if (diskError_.load()) {
         throw std::runtime_error("Cannot create recording file");
+    }
+}
+
+void DiskRecorder::provideRing(std::uint64_t samples) {
+    if (ring_ && ring_->samples() == samples) {
+        return; // a ring that fits serves take after take
+    }
+    // Withdraw the old ring before freeing it. A capture that loaded the pointer before this store
+    // raised inCapture before that load, so the wait below sees it and outlasts it; a later one
+    // loads null and stores nothing.
+    liveRing_.store(nullptr, std::memory_order_seq_cst);
+    ringSamples_.exchange(0);
+    waitOutCapture();
+    // Freed before the new one is allocated: the two never need memory at once.
+    ring_.reset();
+    ring_ = access_.allocateRing ? access_.allocateRing(samples) : nullptr;
+    if (!ring_) {
+        throw std::runtime_error("Not enough memory to record this format");
+    }
+    ringSamples_.exchange(samples);
+    liveRing_.store(ring_.get(), std::memory_order_seq_cst); // release: the zeroed slots too
+}
+
+void DiskRecorder::waitOutCapture() const noexcept {
+    // One capture call is one block's copy: short, and never waiting on this thread.
+    while (inCapture_.load(std::memory_order_seq_cst)) {
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
 }
 

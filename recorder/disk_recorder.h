@@ -1,27 +1,33 @@
 #pragma once
 
+#include "recorder/capture_ring.h"
 #include "recorder/recording_limits.h"
 #include "recorder/recording_stream.h"
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
 
 namespace quillwave::plugins {
 
-// How a DiskRecorder reaches the disk. The defaults are the product's; tests inject failing or
-// stalling streams and a smaller size limit.
+// How a DiskRecorder reaches the disk and its ring memory. The defaults are the product's; tests
+// inject failing or stalling streams, a smaller size limit and failing allocations.
 struct RecorderFileAccess {
     RecordingFileOpener open = openNewRecordingFile;
     // Largest data chunk in bytes; values above kMaxDataBytes are cut to it.
     std::uint64_t dataByteLimit = kMaxDataBytes;
+    std::function<std::unique_ptr<CaptureRing>(std::uint64_t samples)> allocateRing =
+        CaptureRing::allocate;
 };
 
 // Moves the recorder's input from the audio thread into a new 32-bit float WAV file. The audio
-// thread copies frames into a fixed single-producer, single-consumer ring; one writer thread per
+// thread copies frames into a single-producer, single-consumer ring; one writer thread per
 // prepared file drains it to disk and finalizes the file. The two sides share only atomics.
+// prepare sizes the ring for the take's format (CaptureRing::samplesFor) and keeps it for later
+// takes that need the same size; a recorder that was never prepared holds no ring.
 //
 // Threads: capture, start and beginTail run on the audio thread only and never allocate, lock,
 // wait or touch a file. prepare runs on a host or editor thread (one at a time) and blocks until
@@ -29,8 +35,6 @@ struct RecorderFileAccess {
 // thread.
 class DiskRecorder {
 public:
-    static constexpr std::uint64_t kRingSamples = std::uint64_t{1} << 20;
-    static constexpr std::uint64_t kRingMask = kRingSamples - 1;
     static constexpr std::uint64_t kNoStop = ~std::uint64_t{0};
     static constexpr std::uint64_t kInitialSilenceFrames = 24000;
     static constexpr std::uint64_t kInitialMaxTailFrames = 1440000;
@@ -46,9 +50,9 @@ public:
     // --- host and editor threads ---
 
     // Arms a new destination: refuses while recording, finalizes the previous file, checks the
-    // format and that nothing exists under path, resets the counters, starts the writer thread and
-    // waits until it has created the file and written its provisional header. Throws with the
-    // user-facing message on any refusal or failure.
+    // format and that nothing exists under path, provides the ring for the format, resets the
+    // counters, starts the writer thread and waits until it has created the file and written its
+    // provisional header. Throws with the user-facing message on any refusal or failure.
     void prepare(const std::u16string& path, std::uint32_t channels, std::uint32_t sampleRate);
     // Ends capture now, without a tail. Does not wait.
     void finish() noexcept;
@@ -91,22 +95,29 @@ public:
     float silenceThreshold() const noexcept { return silenceThreshold_.load(); }
     // Frames the audio thread has put into the ring for this take.
     std::uint64_t capturedFrames() const noexcept;
+    // Slots of the ring the armed take records through; 0 before the first prepare.
+    std::uint64_t ringSamples() const noexcept { return ringSamples_.load(); }
 
 private:
     void writerMain(std::u16string path);
-    // Stores frameCount frames from index firstFrame of sources (null = silence) into the ring
-    // from running index w on; returns the new running index.
-    std::uint64_t copyFrames(const float* const* sources, std::uint32_t channels,
-                             std::uint32_t firstFrame, std::uint32_t frameCount,
-                             std::uint64_t w) noexcept;
+    // Makes ring_ a ring of samples slots, reusing the present one when it has that size. Throws
+    // when the memory is not available; no ring is left then. No writer may be running.
+    void provideRing(std::uint64_t samples);
+    // Returns once the audio thread is outside any capture call that began before now.
+    void waitOutCapture() const noexcept;
 
     const RecorderFileAccess access_;
 
-    // Interleaved frames; the slot of a running index is index & kRingMask. Allocated and zeroed
-    // once, never resized or cleared between takes. captureRing_ points into ringStorage_ (see
-    // the constructor for where).
-    std::unique_ptr<float[]> ringStorage_;
-    float* captureRing_ = nullptr;
+    // Interleaved frames; the slot of a running index is index & mask. Never cleared between
+    // takes. Only prepare replaces it, and only while no writer runs; the writer reads it
+    // directly, the audio thread only through liveRing_.
+    std::unique_ptr<CaptureRing> ring_;
+    // The ring capture may use. prepare withdraws it (null) and waits out a running capture before
+    // freeing a ring; capture raises inCapture_ before it loads this pointer. Both sides use
+    // sequentially consistent operations, so a capture that still sees a withdrawn ring is one
+    // prepare waits for.
+    std::atomic<const CaptureRing*> liveRing_{nullptr};
+    std::atomic<std::uint64_t> ringSamples_{0}; // ring_'s size, for readers on any thread
     std::thread writerThread_;
 
     std::atomic<std::uint64_t> readIndex_{0};  // samples taken out; written by the writer only

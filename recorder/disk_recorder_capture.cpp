@@ -35,21 +35,22 @@ double clampSetting(double value, double low, double high) {
     return value > high ? high : value;
 }
 
-} // namespace
-
-std::uint64_t DiskRecorder::copyFrames(const float* const* sources, std::uint32_t channels,
-                                       std::uint32_t firstFrame, std::uint32_t frameCount,
-                                       std::uint64_t w) noexcept {
-    float* const ring = captureRing_;
+// Stores frameCount frames from index firstFrame of sources (null = silence) into the ring from
+// running index w on; returns the new running index.
+std::uint64_t copyFrames(const CaptureRing& target, const float* const* sources,
+                         std::uint32_t channels, std::uint32_t firstFrame, std::uint32_t frameCount,
+                         std::uint64_t w) noexcept {
+    float* const ring = target.data();
+    const std::uint64_t mask = target.mask();
     std::array<const float*, kMaxChannels> chunkSources{};
     while (frameCount > 0) {
-        const std::uint64_t slot = w & kRingMask;
-        const std::uint64_t contiguousFrames = (kRingSamples - slot) / channels;
+        const std::uint64_t slot = w & mask;
+        const std::uint64_t contiguousFrames = (target.samples() - slot) / channels;
         if (contiguousFrames == 0) {
             // This frame straddles the end of the ring: place it one sample at a time.
             for (std::uint32_t c = 0; c < channels; ++c) {
                 const float x = sources[c] != nullptr ? sources[c][firstFrame] : 0.0f;
-                ring[(w + c) & kRingMask] = finiteOrZero(x);
+                ring[(w + c) & mask] = finiteOrZero(x);
             }
             w += channels;
             ++firstFrame;
@@ -69,12 +70,16 @@ std::uint64_t DiskRecorder::copyFrames(const float* const* sources, std::uint32_
     return w;
 }
 
+} // namespace
+
 void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCount,
                            std::uint32_t frames, std::uint64_t blockPosition) noexcept {
     // Raised before recording is read: the writer's drain test relies on this order.
-    inCapture_.exchange(true);
+    inCapture_.exchange(true, std::memory_order_seq_cst);
+    // After inCapture: prepare frees a ring only once it has withdrawn it and seen inCapture clear.
+    const CaptureRing* const ring = liveRing_.load(std::memory_order_seq_cst);
     const std::uint32_t fileChannels = fileChannels_.load(std::memory_order_relaxed);
-    if (recording_.load() && fileChannels != 0) {
+    if (recording_.load() && fileChannels != 0 && ring != nullptr) {
         std::uint64_t w = writeIndex_.load(std::memory_order_relaxed);
         const std::uint64_t r = readIndex_.load(std::memory_order_acquire);
         const std::uint64_t startPosition = startPosition_.load();
@@ -105,11 +110,14 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
         // The room test uses the read index of the block's start: once a frame does not fit, no
         // later frame of the block does either.
         std::uint64_t dropped = 0;
-        const std::uint64_t roomFrames = (kRingSamples - (w - r)) / fileChannels;
+        // Held within the ring: a capture that races a preparation may meet the indices of a take
+        // that recorded through a smaller ring, and must not find room that is not there.
+        const std::uint64_t fill = std::min(w - r, ring->samples());
+        const std::uint64_t roomFrames = (ring->samples() - fill) / fileChannels;
         const std::uint32_t plainFrames = tailFrom - i;
         const auto accepted =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(plainFrames, roomFrames));
-        w = copyFrames(sources.data(), fileChannels, i, accepted, w);
+        w = copyFrames(*ring, sources.data(), fileChannels, i, accepted, w);
         dropped += plainFrames - accepted;
 
         bool takeEnded = false;
@@ -126,11 +134,11 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
                     takeEnded = true; // this frame and the rest of the block are not stored
                     break;
                 }
-                if (w + fileChannels - r > kRingSamples) {
+                if (w + fileChannels - r > ring->samples()) {
                     ++dropped;
                     continue;
                 }
-                w = copyFrames(sources.data(), fileChannels, i, 1, w);
+                w = copyFrames(*ring, sources.data(), fileChannels, i, 1, w);
             }
             silentRun_.store(silentRun, std::memory_order_relaxed);
             if (takeEnded) {

@@ -41,7 +41,10 @@ void DiskRecorder::writerMain(std::u16string path) {
     // while a long backlog is written, instead of only after all of it: the stages overlap, and a
     // slow write holds back at most one chunk of the ring.
     const std::uint64_t writeChunk = kWriteChunkSamples / channels * channels;
-    const float* const ring = captureRing_;
+    // prepare provided the ring before starting this thread and replaces it only after joining it.
+    const float* const ring = ring_->data();
+    const std::uint64_t ringSamples = ring_->samples();
+    const std::uint64_t ringMask = ring_->mask();
     std::uint64_t written = 0; // samples that reached the stream
     bool failed = false;
 
@@ -63,14 +66,14 @@ void DiskRecorder::writerMain(std::u16string path) {
             continue;
         }
 
-        std::uint64_t run = std::min({kRingSamples - (r & kRingMask), w - r, writeChunk});
+        std::uint64_t run = std::min({ringSamples - (r & ringMask), w - r, writeChunk});
         run -= run % channels;
         std::uint64_t count = 0;
         if (run > 0) {
             // Up to the size limit the audio is kept; what would pass it ends the take.
             const std::uint64_t allowed = std::min(run, limit - written);
             if (allowed > 0) {
-                written += stream->write(ring + (r & kRingMask), sizeof(float), allowed);
+                written += stream->write(ring + (r & ringMask), sizeof(float), allowed);
             }
             count = allowed;
             failed = allowed < run;
@@ -82,7 +85,7 @@ void DiskRecorder::writerMain(std::u16string path) {
                 failed = true;
             }
             for (std::uint64_t k = 0; k < count; ++k) {
-                written += stream->write(ring + ((r + k) & kRingMask), sizeof(float), 1);
+                written += stream->write(ring + ((r + k) & ringMask), sizeof(float), 1);
             }
         }
         readIndex_.store(r + count, std::memory_order_release);

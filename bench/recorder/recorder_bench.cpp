@@ -2,12 +2,16 @@
 //   capture   - cost per channel-sample of DiskRecorder::capture with 512-frame blocks, against
 //               memcpy of the same planar samples into a ring-sized buffer;
 //   writer    - sustained MB/s of a 20 s, 64-channel, 384 kHz take (98 MB/s in real time)
-//               captured in 512-frame blocks, against fwrite of the same bytes to the same folder.
-// Usage: recorder_bench [capture|writer|all] [folder]
+//               captured in 512-frame blocks, against a plain thread that fwrites the same bytes
+//               to the same folder from a plain ring fed by the same producer.
+//   stall     - the longest writer stall the ring rides out without a drop, per format.
+// Usage: recorder_bench [capture|writer|stall|all] [folder]
 
 #include "recorder/disk_recorder.h"
+#include "recorder/interleave.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -67,7 +71,7 @@ public:
 // Waits like a source paced by a clock: sleeping, so that the wait takes no processor time from
 // the writer.
 void waitForRoom(const DiskRecorder& r, std::uint64_t samples) {
-    while (r.writeIndex() - r.readIndex() + samples > DiskRecorder::kRingSamples) {
+    while (r.writeIndex() - r.readIndex() + samples > r.ringSamples()) {
         std::this_thread::sleep_for(std::chrono::microseconds(100));
     }
 }
@@ -75,23 +79,22 @@ void waitForRoom(const DiskRecorder& r, std::uint64_t samples) {
 void benchCapture(std::uint32_t channels) {
     const Planar in(channels);
     const std::uint64_t blockSamples = std::uint64_t{kBlockFrames} * channels;
-    // A batch fills half the ring, so the timed calls never meet a full ring.
-    const std::uint32_t blocksPerBatch =
-        static_cast<std::uint32_t>(DiskRecorder::kRingSamples / 2 / blockSamples);
     constexpr int kBatches = 200;
-
     RecorderFileAccess access;
     access.open = [](const std::u16string&) { return std::make_unique<DiscardingStream>(); };
     DiskRecorder recorder(access);
     recorder.prepare(u"discarded.wav", channels, 48000);
     recorder.start(0);
+    // A batch fills half the ring, so the timed calls never meet a full ring.
+    const std::uint64_t ringSamples = recorder.ringSamples();
+    const std::uint32_t blocksPerBatch = static_cast<std::uint32_t>(ringSamples / 2 / blockSamples);
 
-    std::vector<float> ring(DiskRecorder::kRingSamples);
+    std::vector<float> ring(ringSamples);
     std::uint64_t ringAt = 0;
     std::uint64_t position = 0;
     std::vector<double> captureTimes, copyTimes;
     for (int batch = 0; batch < kBatches; ++batch) {
-        waitForRoom(recorder, DiskRecorder::kRingSamples / 2 + blockSamples);
+        waitForRoom(recorder, ringSamples / 2 + blockSamples);
         auto t0 = Clock::now();
         for (std::uint32_t b = 0; b < blocksPerBatch; ++b) {
             recorder.capture(in.pointers.data(), channels, kBlockFrames, position);
@@ -102,7 +105,7 @@ void benchCapture(std::uint32_t channels) {
         t0 = Clock::now();
         for (std::uint32_t b = 0; b < blocksPerBatch; ++b) {
             for (std::uint32_t c = 0; c < channels; ++c) {
-                std::memcpy(ring.data() + (ringAt & DiskRecorder::kRingMask), in.pointers[c],
+                std::memcpy(ring.data() + (ringAt & (ringSamples - 1)), in.pointers[c],
                             kBlockFrames * sizeof(float));
                 ringAt += kBlockFrames;
             }
@@ -124,23 +127,52 @@ void benchCapture(std::uint32_t channels) {
                 captureNs * static_cast<double>(blockSamples) / 1000.0);
 }
 
-double fwriteMegabytesPerSecond(const fs::path& file, std::uint64_t bytes) {
-    constexpr std::size_t kChunk = 4u << 20;
-    std::vector<char> chunk(kChunk, 1);
-    const auto t0 = Clock::now();
+// The baseline writer: the same producer interleaves the same blocks into a plain ring of the
+// recorder's size, and a plain thread fwrites each contiguous run of it to a file in the same
+// folder. Returns MB/s, including the close.
+double fwriteMegabytesPerSecond(const fs::path& file, const Planar& in, std::uint32_t channels,
+                                std::uint32_t rate, std::uint64_t frames) {
+    const std::uint64_t ringSamples = CaptureRing::samplesFor(channels, rate);
+    const std::uint64_t mask = ringSamples - 1;
+    std::vector<float> ring(ringSamples);
+    std::atomic<std::uint64_t> readIndex{0}, writeIndex{0};
+    std::atomic<bool> done{false};
     std::FILE* f = std::fopen(file.string().c_str(), "wb");
     if (f == nullptr) {
         std::perror("fopen");
         return 0.0;
     }
-    for (std::uint64_t done = 0; done < bytes;) {
-        const std::size_t n =
-            static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, bytes - done));
-        std::fwrite(chunk.data(), 1, n, f);
-        done += n;
+    const auto t0 = Clock::now();
+    std::thread writer([&] {
+        for (;;) {
+            const std::uint64_t r = readIndex.load(std::memory_order_relaxed);
+            const std::uint64_t w = writeIndex.load(std::memory_order_acquire);
+            if (r == w) {
+                if (done.load()) {
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                continue;
+            }
+            const std::uint64_t run = std::min(ringSamples - (r & mask), w - r);
+            std::fwrite(ring.data() + (r & mask), sizeof(float), run, f);
+            readIndex.store(r + run, std::memory_order_release);
+        }
+    });
+    const std::uint64_t blockSamples = std::uint64_t{kBlockFrames} * channels;
+    for (std::uint64_t position = 0; position < frames; position += kBlockFrames) {
+        // Blocks of 512 frames of 64 channels divide the ring: a block never wraps.
+        while (writeIndex.load() - readIndex.load() + blockSamples > ringSamples) {
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        const std::uint64_t w = writeIndex.load(std::memory_order_relaxed);
+        interleaveFinite(ring.data() + (w & mask), in.pointers.data(), channels, kBlockFrames);
+        writeIndex.store(w + blockSamples, std::memory_order_release);
     }
+    done = true;
+    writer.join();
     std::fclose(f);
-    return static_cast<double>(bytes) / seconds(Clock::now() - t0) / 1e6;
+    return static_cast<double>(frames * channels * 4) / seconds(Clock::now() - t0) / 1e6;
 }
 
 // Writes the take through a DiskRecorder: capture in 512-frame blocks as fast as the writer
@@ -179,7 +211,7 @@ void benchWriter(const fs::path& folder) {
     const fs::path plain = folder / "bench-fwrite.bin";
 
     // Each timed write starts with no dirty pages left by the one before, in alternating order.
-    constexpr int kRounds = 6;
+    constexpr int kRounds = 5;
     std::vector<double> takeRates, plainRates;
     for (int round = 0; round < kRounds; ++round) {
         for (int part = 0; part < 2; ++part) {
@@ -189,7 +221,8 @@ void benchWriter(const fs::path& folder) {
             if ((part == 0) == (round % 2 == 0)) {
                 takeRates.push_back(takeMegabytesPerSecond(take, in, kChannels, kRate, kFrames));
             } else {
-                plainRates.push_back(fwriteMegabytesPerSecond(plain, bytes));
+                plainRates.push_back(
+                    fwriteMegabytesPerSecond(plain, in, kChannels, kRate, kFrames));
             }
         }
         std::printf("  round %d: take %.0f MB/s, fwrite %.0f MB/s\n", round, takeRates.back(),
@@ -200,11 +233,149 @@ void benchWriter(const fs::path& folder) {
     ::sync();
     const double takeRate = median(takeRates);
     const double plainRate = median(plainRates);
-    std::printf("writer 64 ch @ 384 kHz, 20 s (%.0f MB) in %s: take %.0f MB/s, fwrite %.0f MB/s "
-                "(medians of %d), ratio %.2fx; real time needs %.0f MB/s\n",
+    const double realTime = static_cast<double>(kChannels) * kRate * 4 / 1e6;
+    std::printf("writer 64 ch @ 384 kHz, 20 s (%.0f MB) in %s: take %.0f MB/s, plain fwrite "
+                "thread %.0f MB/s (medians of %d), ratio %.2fx; real time needs %.0f MB/s: the "
+                "take runs at %.1fx real time\n",
                 static_cast<double>(bytes) / 1e6, folder.parent_path().string().c_str(), takeRate,
-                plainRate, kRounds, takeRate / plainRate,
-                static_cast<double>(kChannels) * kRate * 4 / 1e6);
+                plainRate, kRounds, takeRate / plainRate, realTime, takeRate / realTime);
+}
+
+// --- stall tolerance ---
+//
+// The source is paced by a clock, k times faster than real time; the stall is measured on the
+// source's clock (a write blocks until the source has captured stallMs more audio), so a
+// compressed run stalls for exactly as much audio as a real-time one. One stall begins at the
+// first write one second (of audio) after the previous stall ended. Every cycle starts from a
+// drained ring (checked), so the outcome of a few cycles is that of a 60 s take.
+
+struct StallPlan {
+    std::uint32_t rate = 48000;
+    std::uint64_t stallFrames = 0;
+    std::atomic<std::uint64_t> sourceFrames{0}; // the source's clock
+    std::atomic<bool> sourceDone{false};
+    std::atomic<std::uint64_t> backlogAtStall{0}; // largest ring fill when a stall began
+    const DiskRecorder* recorder = nullptr;
+};
+
+// Copies what it is given, as the system's copy into the file cache would, and stalls.
+class StallingStream final : public RecordingStream {
+public:
+    explicit StallingStream(StallPlan& plan)
+        : plan_(plan), cache_(kCacheSamples), nextStall_(plan.rate) {}
+    std::size_t write(const void* data, std::size_t size, std::size_t count) override {
+        if (size == 4) {
+            stallIfDue();
+            const auto* from = static_cast<const float*>(data);
+            for (std::size_t done = 0; done < count;) {
+                const std::size_t n = std::min(count - done, kCacheSamples);
+                std::memcpy(cache_.data(), from + done, n * 4);
+                done += n;
+            }
+        }
+        return count;
+    }
+    void seekToStart() override {}
+    bool flush() override { return true; }
+    bool failed() const override { return false; }
+    bool close() override { return true; }
+
+private:
+    static constexpr std::size_t kCacheSamples = 1 << 16;
+    void stallIfDue() {
+        const std::uint64_t now = plan_.sourceFrames.load();
+        if (now < nextStall_ || plan_.stallFrames == 0) {
+            return;
+        }
+        const std::uint64_t backlog = plan_.recorder->writeIndex() - plan_.recorder->readIndex();
+        if (backlog > plan_.backlogAtStall.load()) {
+            plan_.backlogAtStall = backlog;
+        }
+        const std::uint64_t until = now + plan_.stallFrames;
+        while (plan_.sourceFrames.load() < until && !plan_.sourceDone.load()) {
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        }
+        nextStall_ = until + plan_.rate;
+    }
+    StallPlan& plan_;
+    std::vector<float> cache_;
+    std::uint64_t nextStall_; // source frame at or after which the next stall begins
+};
+
+struct StallRun {
+    std::uint64_t dropped = 0;
+    std::uint64_t backlogAtStall = 0; // samples
+    double speedup = 1.0;
+};
+
+StallRun runStalledTake(std::uint32_t channels, std::uint32_t rate, double stallMs) {
+    // Compress time where the writer's own 2 ms naps stay small against the stall and the data
+    // rate stays ordinary.
+    const double bytesPerSecond = 4.0 * channels * rate;
+    const double speedup = std::clamp(std::min(stallMs / 200.0, 100e6 / bytesPerSecond), 1.0, 10.0);
+    StallPlan plan;
+    plan.rate = rate;
+    plan.stallFrames = static_cast<std::uint64_t>(stallMs / 1000.0 * rate);
+    RecorderFileAccess access;
+    access.open = [&plan](const std::u16string&) { return std::make_unique<StallingStream>(plan); };
+    DiskRecorder recorder(access);
+    plan.recorder = &recorder;
+    recorder.prepare(u"stalled-never-created.wav", channels, rate);
+    recorder.start(0);
+
+    const Planar in(channels);
+    const double cycleSeconds = stallMs / 1000.0 + 1.0;
+    const auto takeFrames = static_cast<std::uint64_t>((3 * cycleSeconds + 0.5) * rate);
+    const double blockSeconds = kBlockFrames / (rate * speedup);
+    const auto t0 = Clock::now();
+    for (std::uint64_t position = 0, block = 0; position < takeFrames;
+         position += kBlockFrames, ++block) {
+        std::this_thread::sleep_until(
+            t0 + std::chrono::duration_cast<Clock::duration>(
+                     std::chrono::duration<double>(static_cast<double>(block) * blockSeconds)));
+        recorder.capture(in.pointers.data(), channels, kBlockFrames, position);
+        plan.sourceFrames = position + kBlockFrames;
+    }
+    plan.sourceDone = true;
+    recorder.finish();
+    recorder.joinWriter();
+    return {recorder.droppedFrames(), plan.backlogAtStall.load(), speedup};
+}
+
+void benchStall(std::uint32_t channels, std::uint32_t rate) {
+    // From 640 ms, double the stall until frames are lost or halve it until none are, then halve
+    // the interval to within 2 %.
+    double good = 0.0, bad = 0.0;
+    StallRun lastGood;
+    for (double stallMs = 640.0;;) {
+        const StallRun run = runStalledTake(channels, rate, stallMs);
+        if (run.dropped == 0) {
+            good = stallMs;
+            lastGood = run;
+            if (bad != 0.0 || stallMs >= 20000.0) {
+                break;
+            }
+            stallMs *= 2;
+        } else {
+            bad = stallMs;
+            if (good != 0.0 || stallMs < 1.0) {
+                break;
+            }
+            stallMs /= 2;
+        }
+    }
+    while (bad - good > std::max(2.0, good * 0.02)) {
+        const double middle = (good + bad) / 2;
+        const StallRun run = runStalledTake(channels, rate, middle);
+        (run.dropped == 0 ? good : bad) = middle;
+        if (run.dropped == 0) {
+            lastGood = run;
+        }
+    }
+    std::printf("stall %2u ch @ %6u Hz: longest stall without a drop %7.0f ms (time x%.0f, "
+                "largest fill when a stall began %.1f ms)\n",
+                channels, rate, good, lastGood.speedup,
+                static_cast<double>(lastGood.backlogAtStall) / channels / rate * 1000.0);
 }
 
 } // namespace
@@ -214,6 +385,13 @@ int main(int argc, char** argv) {
     if (what == "capture" || what == "all") {
         benchCapture(2);
         benchCapture(64);
+    }
+    if (what == "stall" || what == "all") {
+        for (const std::uint32_t channels : {2u, 16u, 64u}) {
+            for (const std::uint32_t rate : {48000u, 96000u, 384000u}) {
+                benchStall(channels, rate);
+            }
+        }
     }
     if (what == "writer" || what == "all") {
         const fs::path base = argc > 2 ? fs::path(argv[2]) : fs::temp_directory_path();

@@ -125,7 +125,7 @@ TEST(Capture, ThreeChannelFrameStraddlingTheRingEnd) {
     DiskRecorder r;
     r.prepare(path, 3, 48000);
     r.start(0);
-    const std::uint64_t frames = DiskRecorder::kRingSamples / 3 * 2 + 1000;
+    const std::uint64_t frames = r.ringSamples() / 3 * 2 + 1000;
     test::captureSignal(r, 3, 0, frames, 500);
     r.finish();
     r.joinWriter();
@@ -143,7 +143,7 @@ TEST(Capture, StalledWriterDropsFramesOneByOne) {
     r.prepare(path, 2, 48000);
     r.start(0);
     // The ring takes 2^19 stereo frames while the writer cannot take anything out.
-    const std::uint64_t capacity = DiskRecorder::kRingSamples / 2;
+    const std::uint64_t capacity = r.ringSamples() / 2;
     const std::uint64_t lost = 3000;
     std::uint64_t position = 0;
     Block b(2, 1000);
@@ -171,6 +171,47 @@ TEST(Capture, StalledWriterDropsFramesOneByOne) {
         const std::uint64_t p = i < capacity ? i : resumeAt + (i - capacity);
         ASSERT_EQ(w.samples[2 * i], test::signal(p, 0)) << "file frame " << i;
         ASSERT_EQ(w.samples[2 * i + 1], test::signal(p, 1)) << "file frame " << i;
+    }
+}
+
+TEST(Capture, SixtyFourChannelsRideOutAStallShorterThanTheRing) {
+    // 64 channels at 8 kHz: the ring holds 2^22 samples, 8.19 s. A 5 s stall loses nothing; one
+    // of the ring's length plus 3000 frames loses exactly those 3000, and the file holds every
+    // other frame in order.
+    constexpr std::uint32_t kChannels = 64;
+    constexpr std::uint64_t kCapacity = (1u << 22) / kChannels;
+    for (const std::uint64_t stalled : {std::uint64_t{5 * 8000}, kCapacity + 3000}) {
+        TempFolder dir;
+        const auto path = dir.file("stall64.wav");
+        auto faults = std::make_shared<test::StreamFaults>();
+        faults->stall = true;
+        DiskRecorder r(test::faultyAccess(faults));
+        r.prepare(path, kChannels, 8000);
+        r.start(0);
+        Block b(kChannels, 500);
+        for (std::uint64_t position = 0; position < stalled; position += 500) {
+            const auto n =
+                static_cast<std::uint32_t>(std::min<std::uint64_t>(500, stalled - position));
+            r.capture(b.fillSignal(position).pointers(), kChannels, n, position);
+        }
+        const std::uint64_t kept = std::min(stalled, kCapacity);
+        EXPECT_EQ(r.droppedFrames(), stalled - kept);
+        faults->stall = false;
+        test::captureSignal(r, kChannels, stalled, 1000);
+        r.finish();
+        r.joinWriter();
+        EXPECT_EQ(r.droppedFrames(), stalled - kept);
+        EXPECT_EQ(r.writtenFrames(), kept + 1000);
+
+        const auto w = test::readWav(path);
+        ASSERT_EQ(w.samples.size(), (kept + 1000) * kChannels);
+        for (std::uint64_t i = 0; i < kept + 1000; ++i) {
+            const std::uint64_t p = i < kept ? i : stalled + (i - kept);
+            for (std::uint32_t c = 0; c < kChannels; ++c) {
+                ASSERT_EQ(w.samples[i * kChannels + c], test::signal(p, c))
+                    << "file frame " << i << " channel " << c << ", stall of " << stalled;
+            }
+        }
     }
 }
 

@@ -43,8 +43,7 @@ TEST(Concurrency, CaptureWriterSnapshotsAndFinishAtARandomMoment) {
             std::uint64_t position = 0;
             for (std::uint64_t b = 0; recorder.recording() || b < 50; ++b) {
                 // Paced like a real-time source: never outruns the writer, so nothing is dropped.
-                while (recorder.writeIndex() - recorder.readIndex() >
-                       DiskRecorder::kRingSamples / 2) {
+                while (recorder.writeIndex() - recorder.readIndex() > recorder.ringSamples() / 2) {
                     std::this_thread::yield();
                 }
                 block.fillSignal(position);
@@ -111,6 +110,41 @@ TEST(Concurrency, StartRacingFinishNeverLeavesTheTakeRecording) {
         EXPECT_FALSE(recorder.recording() && recorder.captureComplete()) << "round " << round;
         recorder.joinWriter();
     }
+}
+
+TEST(Concurrency, PrepareReplacesTheRingWhileTheAudioThreadCaptures) {
+    // Takes whose formats need rings of other sizes, prepared while the audio thread keeps
+    // starting and capturing: a ring is never freed or replaced under a running capture.
+    TempFolder dir;
+    DiskRecorder recorder;
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        test::Block block(8, 128);
+        for (std::uint64_t position = 0; !stop; position += 128) {
+            recorder.start(position);
+            recorder.capture(block.fillSignal(position).pointers(), 8, 128, position);
+            std::this_thread::yield();
+        }
+    });
+    const std::uint32_t formats[][2] = {{2, 48000}, {8, 96000}, {1, 8000}, {4, 96000}};
+    int prepared = 0;
+    for (int round = 0; round < 24; ++round) {
+        recorder.finish();
+        try {
+            recorder.prepare(dir.file("swap-" + std::to_string(round) + ".wav"),
+                             formats[round % 4][0], formats[round % 4][1]);
+            ++prepared;
+        } catch (const std::exception& e) {
+            // Only a start that slipped in after finish may refuse a preparation.
+            EXPECT_STREQ(e.what(), "Stop recording before choosing destination");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    stop = true;
+    audio.join();
+    recorder.joinWriter();
+    EXPECT_GT(prepared, 12);
+    EXPECT_FALSE(recorder.diskError());
 }
 
 TEST(Concurrency, MeterSnapshotsUnderAContinuousWriter) {

@@ -151,6 +151,43 @@ TEST(Destination, FailedFirstHeaderCountsAsCreationFailure) {
     EXPECT_FALSE(r.diskError());
 }
 
+TEST(Destination, RingIsSizedPerFormatReusedAndItsLackRefused) {
+    TempFolder dir;
+    auto allocations = std::make_shared<int>(0);
+    auto memoryGone = std::make_shared<bool>(false);
+    RecorderFileAccess access;
+    access.allocateRing = [=](std::uint64_t samples) -> std::unique_ptr<CaptureRing> {
+        ++*allocations;
+        return *memoryGone ? nullptr : CaptureRing::allocate(samples);
+    };
+    DiskRecorder r(access);
+    EXPECT_EQ(r.ringSamples(), 0u); // nothing held before the first take
+    struct Step {
+        std::uint32_t channels, rate;
+        bool memoryGone;
+        std::uint64_t ringSamples;
+        int allocations;
+    };
+    const Step steps[] = {
+        {2, 48000, false, 1u << 20, 1},  // the smallest ring: 10.9 s
+        {2, 44100, false, 1u << 20, 1},  // same size: reused
+        {16, 96000, true, 0, 2},         // 32 MiB not available: refused, nothing held or armed
+        {16, 96000, false, 1u << 23, 3}, // 5.46 s
+        {64, 384000, false, 1u << 26, 4} // capped at 256 MiB: 2.73 s
+    };
+    int n = 0;
+    for (const Step& step : steps) {
+        *memoryGone = step.memoryGone;
+        const auto path = dir.file("ring" + std::to_string(n++) + ".wav");
+        EXPECT_EQ(prepareMessage(r, path, step.channels, step.rate),
+                  step.memoryGone ? "Not enough memory to record this format" : "");
+        EXPECT_EQ(r.ready(), !step.memoryGone);
+        EXPECT_EQ(std::filesystem::exists(std::filesystem::path(path)), !step.memoryGone);
+        EXPECT_EQ(r.ringSamples(), step.ringSamples);
+        EXPECT_EQ(*allocations, step.allocations);
+    }
+}
+
 TEST(Destination, InvalidFormatsAreRefusedBeforeAnythingIsCreated) {
     TempFolder dir;
     const auto path = dir.file("f.wav");

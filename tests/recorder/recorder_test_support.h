@@ -169,7 +169,7 @@ inline std::uint64_t captureSignal(DiskRecorder& r, std::uint32_t channels, std:
         const auto n =
             static_cast<std::uint32_t>(std::min<std::uint64_t>(blockFrames, end - position));
         while (r.writeIndex() - r.readIndex() + std::uint64_t{n} * channels >
-               DiskRecorder::kRingSamples) {
+               r.ringSamples()) {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
         block.fillSignal(position);

@@ -176,7 +176,7 @@ TEST(WriterFailure, ProductLimitIsJustBelowFourGiB) {
     const float* channel = silence.data();
     std::uint64_t position = 0;
     while (r.recording() && position < limit + 10 * kBlock) {
-        while (r.writeIndex() - r.readIndex() + kBlock > DiskRecorder::kRingSamples) {
+        while (r.writeIndex() - r.readIndex() + kBlock > r.ringSamples()) {
             std::this_thread::yield();
         }
         r.capture(&channel, 1, kBlock, position);

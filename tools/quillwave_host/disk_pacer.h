@@ -13,8 +13,8 @@ namespace quillwave::host {
 
 class DiskPacer {
 public:
-    // Samples the host lets the writer fall behind: a quarter of the module's capture ring
-    // (2^20 samples), so that a writer busy with one flush still has room for the next blocks.
+    // Samples the host lets the writer fall behind: a quarter of the module's smallest capture
+    // ring (2^20 samples), so that a writer busy with one flush still has room for the next blocks.
     static constexpr std::uint64_t kMaxLeadSamples = std::uint64_t{1} << 18;
     // How long the file may stay the same size before the host stops waiting for it.
     static constexpr auto kStallLimit = std::chrono::seconds(10);

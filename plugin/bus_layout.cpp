@@ -64,6 +64,11 @@ tresult PLUGIN_API UtilityPlugin::setBusArrangements(Vst::SpeakerArrangement* in
     if (numIns < 0 || numOuts < 0 || (numIns > 0 && !inputs) || (numOuts > 0 && !outputs)) {
         return kResultFalse;
     }
+    // Before initialize and after terminate there are no buses to arrange, so an empty
+    // arrangement would match them.
+    if (audioInputs.empty() && audioOutputs.empty()) {
+        return kResultFalse;
+    }
     if (numIns != static_cast<int32>(audioInputs.size()) ||
         numOuts != static_cast<int32>(audioOutputs.size())) {
         return kResultFalse;

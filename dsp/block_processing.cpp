@@ -91,7 +91,8 @@ void UtilityPlugin::collectParameterPoints(const Vst::ProcessData& data) {
             if (offset < 0 || offset > data.numSamples || !std::isfinite(value)) {
                 continue;
             }
-            events_.add({offset, queue->getParameterId(), value});
+            const Vst::ParamID id = queue->getParameterId();
+            events_.add({offset, id < kParameterSlots ? id : kHostPointOutsideTable, value});
         }
     }
 }

@@ -157,6 +157,7 @@ tresult PLUGIN_API UtilityPlugin::process(Vst::ProcessData& data) {
         samplePosition_ = static_cast<std::uint64_t>(context->continousTimeSamples);
     }
 
+    aliasing_.find(data);
     events_.clear();
     collectParameterPoints(data);
     collectSyncEvents(data);

@@ -6,7 +6,7 @@
 namespace quillwave::plugins {
 
 // One thing that happens at a sample offset of the current block: a parameter change (id below
-// 512) or a sync start/stop. Other ids do nothing but still cut the block.
+// 512) or a sync start/stop of the event input. Other ids do nothing but still cut the block.
 struct BlockEvent {
     std::int32_t offset;
     std::uint32_t id;
@@ -16,6 +16,9 @@ static_assert(sizeof(BlockEvent) == 16);
 
 inline constexpr std::uint32_t kSyncStart = 601;
 inline constexpr std::uint32_t kSyncStop = 602;
+// Every host parameter point with an id outside the table: the sync ids belong to the event input
+// alone, so a host point can never start or stop a take.
+inline constexpr std::uint32_t kHostPointOutsideTable = 0xFFFFFFFFu;
 inline constexpr std::int32_t kMaxBlockEvents = 4096;
 inline constexpr std::int32_t kMaxParameterQueues = 512;
 inline constexpr std::int32_t kMaxPointsPerQueue = 4096;

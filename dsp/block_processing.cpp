@@ -91,7 +91,8 @@ void UtilityPlugin::collectParameterPoints(const Vst::ProcessData& data) {
             if (offset < 0 || offset > data.numSamples || !std::isfinite(value)) {
                 continue;
             }
-            events_.add({offset, queue->getParameterId(), value});
+            const Vst::ParamID id = queue->getParameterId();
+            events_.add({offset, id < kParameterSlots ? id : kHostPointOutsideTable, value});
         }
     }
 }
@@ -156,6 +157,7 @@ tresult PLUGIN_API UtilityPlugin::process(Vst::ProcessData& data) {
         samplePosition_ = static_cast<std::uint64_t>(context->continousTimeSamples);
     }
 
+    aliasing_.find(data);
     events_.clear();
     collectParameterPoints(data);
     collectSyncEvents(data);

@@ -2,6 +2,7 @@
 // that start and stop the player and the recorder, the player's rendering and sync messages, the
 // recorder's capture, and every output channel by the routing rule of the kind.
 
+#include "dsp/buffer_aliasing.h"
 #include "dsp/gain_law.h"
 #include "dsp/sync_message.h"
 #include "plugin/utility_plugin.h"
@@ -11,9 +12,52 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <type_traits>
 
 namespace quillwave::plugins {
+
+// The host's input channels for one call: a channel that is missing, flagged silent, beyond the
+// bus's width or on an inactive bus reads as silence.
+template <typename Sample> struct InputView {
+    struct Bus {
+        Sample* const* channels = nullptr;
+        std::int32_t width = 0;   // numChannels the host passed
+        std::uint64_t usable = 0; // bit c: channel c may be read
+        std::uint64_t copied = 0; // bit c: channel c is read from its copy
+    };
+    std::array<Bus, kMaxStrips> bus{};
+    std::int32_t buses = 0;
+    // Channels that an earlier output channel overwrites are read from copies of the stretch.
+    const BufferAliasing* aliasing = nullptr;
+    const Sample* copies = nullptr;
+    std::int32_t copyStride = 0;
+
+    // Channel min(l, width - 1) of a bus, channel 0 of an empty one.
+    std::int32_t folded(std::int32_t b, std::int32_t l) const {
+        const std::int32_t w = bus[static_cast<std::size_t>(b)].width;
+        return w == 0 ? 0 : std::min(l, w - 1);
+    }
+    // Frame 0 of the stretch at offset in channel c of bus b; null when the channel is not usable.
+    const Sample* source(std::int32_t b, std::int32_t c, std::int32_t offset) const {
+        if (b >= buses) {
+            return nullptr;
+        }
+        const Bus& view = bus[static_cast<std::size_t>(b)];
+        if (!(view.usable >> c & 1u)) {
+            return nullptr;
+        }
+        if (view.copied >> c & 1u) {
+            for (std::int32_t i = 0; i < aliasing->count(); ++i) {
+                const AliasedInput& a = (*aliasing)[i];
+                if (a.bus == b && a.channel == c) {
+                    return copies + static_cast<std::ptrdiff_t>(a.copySlot) * copyStride;
+                }
+            }
+        }
+        return view.channels[c] + offset;
+    }
+};
 
 namespace {
 
@@ -25,22 +69,56 @@ template <typename Sample> Sample* const* channelsOf(const Vst::AudioBusBuffers&
     }
 }
 
-// The host's input channels for one call: a channel that is missing, flagged silent, beyond the
-// bus's width or on an inactive bus reads as silence.
-template <typename Sample> struct InputView {
-    struct Bus {
-        Sample* const* channels = nullptr;
-        std::int32_t width = 0;   // numChannels the host passed
-        std::uint64_t usable = 0; // bit c: channel c may be read
-    };
-    std::array<Bus, kMaxStrips> bus{};
-    std::int32_t buses = 0;
-    // Channel min(l, width - 1) of a bus, channel 0 of an empty one.
-    std::int32_t folded(std::int32_t b, std::int32_t l) const {
-        const std::int32_t w = bus[static_cast<std::size_t>(b)].width;
-        return w == 0 ? 0 : std::min(l, w - 1);
+// Position of output channel l of bus k in the order the kernel writes outputs.
+std::int32_t writeIndex(const Vst::ProcessData& data, std::int32_t k, std::int32_t l) {
+    for (std::int32_t j = 0; j < k; ++j) {
+        l += data.outputs[j].numChannels;
     }
-};
+    return l;
+}
+
+// The last output channel, in write order, whose routing reads input channel c of bus b; -1 when
+// none does. Kinds that spread a narrow input read its last channel on every wider output channel.
+std::int32_t lastReader(ModuleKind kind, const Vst::ProcessData& data, std::int32_t active,
+                        std::int32_t b, std::int32_t c) {
+    const std::int32_t outs = data.numOutputs;
+    const std::int32_t inWidth = data.inputs[b].numChannels;
+    const auto spreadReader = [&](std::int32_t k) {
+        const std::int32_t width = data.outputs[k].numChannels;
+        return c >= width ? -1 : writeIndex(data, k, c == inWidth - 1 ? width - 1 : c);
+    };
+    switch (kind) {
+    case ModuleKind::Summing:
+        return b < std::min(data.numInputs, active) ? spreadReader(0) : -1;
+    case ModuleKind::Breakout:
+        return b == 0 && c < std::min(outs, active) && data.outputs[c].numChannels > 0
+                   ? writeIndex(data, c, data.outputs[c].numChannels - 1)
+                   : -1;
+    case ModuleKind::Distributor:
+        for (std::int32_t k = std::min(outs, active) - 1; b == 0 && k >= 0; --k) {
+            if (const std::int32_t reader = spreadReader(k); reader >= 0) {
+                return reader;
+            }
+        }
+        return -1;
+    case ModuleKind::Player:
+        return -1;
+    case ModuleKind::FaderBank:
+        return b < outs && c < data.outputs[b].numChannels ? writeIndex(data, b, c) : -1;
+    default:
+        return b == 0 && c < data.outputs[0].numChannels ? writeIndex(data, 0, c) : -1;
+    }
+}
+
+// Moves a call's start gains on by frames smoothing steps, exactly as the per-frame curves do.
+void advanceGainCall(GainCall& gains, const GainTargets& targets, std::int32_t frames) {
+    for (std::int32_t i = 0; i < frames; ++i) {
+        gains.masterStart = smoothGain(gains.masterStart, targets.master, gains.k);
+        for (std::size_t s = 0; s < kMaxStrips; ++s) {
+            gains.stripStart[s] = smoothGain(gains.stripStart[s], targets.strip[s], gains.k);
+        }
+    }
+}
 
 void addSyncEvent(Vst::IEventList* list, std::int32_t offset, bool start) {
     if (!list) {
@@ -178,6 +256,7 @@ template <typename Sample>
 void UtilityPlugin::writeOutputs(Vst::ProcessData& data, std::int32_t offset, std::int32_t length,
                                  const GainTargets& targets, const GainCall& gains) {
     InputView<Sample> in;
+    in.aliasing = &aliasing_;
     in.buses = data.numInputs;
     for (std::int32_t b = 0; b < data.numInputs; ++b) {
         const Vst::AudioBusBuffers& host = data.inputs[b];
@@ -193,10 +272,55 @@ void UtilityPlugin::writeOutputs(Vst::ProcessData& data, std::int32_t offset, st
             }
         }
     }
-    auto source = [&](std::int32_t b, std::int32_t c) -> const Sample* {
-        const auto& view = in.bus[static_cast<std::size_t>(b)];
-        return b < in.buses && (view.usable >> c & 1u) ? view.channels[c] + offset : nullptr;
-    };
+
+    // An input channel that an output channel overwrites before its last reader reads it is
+    // copied first. channelScratch is free here: the recorder has captured from it already, and
+    // the player, which renders into it, reads no inputs. Reading and writing one buffer frame by
+    // frame is safe, so the usual in-place shapes make no copy.
+    std::int32_t copyCount = 0;
+    for (std::int32_t i = 0; i < aliasing_.count(); ++i) {
+        AliasedInput& a = aliasing_[i];
+        a.copySlot = -1;
+        auto& view = in.bus[static_cast<std::size_t>(a.bus)];
+        if ((view.usable >> a.channel & 1u) &&
+            lastReader(kind_, data, targets.activeCount, a.bus, a.channel) > a.firstWriter) {
+            a.copySlot = copyCount++;
+            view.copied |= std::uint64_t{1} << a.channel;
+        }
+    }
+    if (copyCount == 0) {
+        routeOutputs(data, in, offset, length, targets, gains);
+        return;
+    }
+    // Whole stretches fit unless dozens of channels need copies; then it goes in pieces.
+    const auto capacity = scratchArea_.size() * sizeof(float) / sizeof(Sample);
+    const auto piece =
+        static_cast<std::int32_t>(std::min<std::size_t>(capacity / copyCount, length));
+    auto* copyArea = reinterpret_cast<Sample*>(scratchArea_.data());
+    in.copies = copyArea;
+    in.copyStride = piece;
+    GainCall pieceGains = gains;
+    for (std::int32_t done = 0; done < length;) {
+        const std::int32_t n = std::min(piece, length - done);
+        for (std::int32_t i = 0; i < aliasing_.count(); ++i) {
+            const AliasedInput& a = aliasing_[i];
+            if (a.copySlot >= 0) {
+                std::memcpy(copyArea + static_cast<std::ptrdiff_t>(a.copySlot) * piece,
+                            channelsOf<Sample>(data.inputs[a.bus])[a.channel] + offset + done,
+                            static_cast<std::size_t>(n) * sizeof(Sample));
+            }
+        }
+        routeOutputs(data, in, offset + done, n, targets, pieceGains);
+        advanceGainCall(pieceGains, targets, n);
+        done += n;
+    }
+}
+
+template <typename Sample>
+void UtilityPlugin::routeOutputs(Vst::ProcessData& data, const InputView<Sample>& in,
+                                 std::int32_t offset, std::int32_t length,
+                                 const GainTargets& targets, const GainCall& gains) {
+    auto source = [&](std::int32_t b, std::int32_t c) { return in.source(b, c, offset); };
 
     const int active = targets.activeCount;
     for (std::int32_t bus = 0; bus < data.numOutputs; ++bus) {

@@ -45,6 +45,14 @@ inline constexpr double kMaximumTailRangeSeconds = 3600.0;
 inline constexpr double kTailStepSeconds = 5.0;
 inline constexpr double kTailMinimumSeconds = 1.0;
 
+// The value of a whole number of seconds of maximum tail. seconds / 3600 x 3600 falls just short
+// of seconds for some of them (115 gives 114.99999999999999); the next value up reads back as
+// seconds both truncated, as the page shows it, and rounded, as the host does.
+inline double maximumTailValue(double seconds) {
+    const double value = seconds / kMaximumTailRangeSeconds;
+    return value * kMaximumTailRangeSeconds < seconds ? std::nextafter(value, 2.0) : value;
+}
+
 // Maximum tail in whole seconds, truncated.
 constexpr long long maximumTailSeconds(double value) {
     return static_cast<long long>(unitValue(value) * kMaximumTailRangeSeconds);

@@ -5,6 +5,7 @@
 #include "editor/hit_test.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -192,10 +193,13 @@ void EditorInteraction::requestRun() {
 }
 
 void EditorInteraction::stepMaximumTail(double seconds) {
-    const double current = module_.parameter(ParamId::MaximumTail) * kMaximumTailRangeSeconds;
+    // From whole seconds: value x 3600 is rarely an integer, and stepping from it drifts off the
+    // 5 s grid one rounding error at a time.
+    const double current =
+        std::round(module_.parameter(ParamId::MaximumTail) * kMaximumTailRangeSeconds);
     const double next =
         std::clamp(current + seconds, kTailMinimumSeconds, kMaximumTailRangeSeconds);
-    module_.applyEdit(ParamId::MaximumTail, next / kMaximumTailRangeSeconds);
+    module_.applyEdit(ParamId::MaximumTail, maximumTailValue(next));
 }
 
 void EditorInteraction::beginDrag(FaderDrag drag, int x, int y) {

@@ -2,6 +2,7 @@
 #include "plugin/utility_plugin.h"
 #include "plugin/vst_text.h"
 
+#include <algorithm>
 #include <bit>
 #include <string>
 
@@ -64,6 +65,11 @@ tresult PLUGIN_API UtilityPlugin::setBusArrangements(Vst::SpeakerArrangement* in
     if (numIns < 0 || numOuts < 0 || (numIns > 0 && !inputs) || (numOuts > 0 && !outputs)) {
         return kResultFalse;
     }
+    // Before initialize and after terminate there are no buses to arrange, so an empty
+    // arrangement would match them.
+    if (audioInputs.empty() && audioOutputs.empty()) {
+        return kResultFalse;
+    }
     if (numIns != static_cast<int32>(audioInputs.size()) ||
         numOuts != static_cast<int32>(audioOutputs.size())) {
         return kResultFalse;
@@ -122,7 +128,8 @@ tresult PLUGIN_API UtilityPlugin::setupProcessing(Vst::ProcessSetup& setup) {
 
 void UtilityPlugin::resizeScratch(std::int32_t blockSize) {
     const auto block = static_cast<std::size_t>(blockSize);
-    scratchArea_.assign(block * kMaxStrips, 0.0f);
+    constexpr std::size_t kOneDoublePerChannel = BufferAliasing::kMaxChannels * 2;
+    scratchArea_.assign(std::max(block * kMaxStrips, kOneDoublePerChannel), 0.0f);
     mixScratch_.assign(block, 0.0);
     for (std::size_t k = 0; k < kMaxStrips; ++k) {
         scratchWritable_[k] = scratchArea_.data() + k * block;

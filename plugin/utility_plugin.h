@@ -4,6 +4,7 @@
 // ModuleKind, fixed at construction, selects its buses, parameters and signal path.
 
 #include "dsp/block_events.h"
+#include "dsp/buffer_aliasing.h"
 #include "dsp/gain_state.h"
 #include "dsp/input_meters.h"
 #include "dsp/meter_snapshot.h"
@@ -23,6 +24,8 @@
 namespace quillwave::plugins {
 
 using namespace Steinberg;
+
+template <typename Sample> struct InputView;
 
 class UtilityPlugin : public Vst::SingleComponentEffect {
 public:
@@ -122,6 +125,9 @@ private:
     void writeOutputs(Vst::ProcessData& data, std::int32_t offset, std::int32_t length,
                       const GainTargets& targets, const GainCall& gains);
     template <typename Sample>
+    void routeOutputs(Vst::ProcessData& data, const InputView<Sample>& in, std::int32_t offset,
+                      std::int32_t length, const GainTargets& targets, const GainCall& gains);
+    template <typename Sample>
     void captureInput(const Vst::ProcessData& data, std::int32_t offset, std::int32_t length);
     void runPlayerAndSync(Vst::ProcessData& data, std::int32_t offset, std::int32_t length);
     void beginRecorderTail();
@@ -136,7 +142,8 @@ private:
     std::atomic<bool> processingOn_{false};
 
     // 64 channel buffers of maxBlockSize_ floats in one area, with a writable and a read-only
-    // pointer table over it.
+    // pointer table over it. Routing also keeps copies of overwritten inputs there, in either
+    // sample size; the area never holds less than one double per possible channel.
     std::vector<float> scratchArea_;
     std::array<float*, kMaxStrips> scratchWritable_{};
     std::array<const float*, kMaxStrips> scratchReadable_{};
@@ -149,6 +156,8 @@ private:
     GainState gainState_;
     InputMeters inputMeters_;
     BlockEventBuffer events_;
+    // Input channels of the current block that are output channels too.
+    BufferAliasing aliasing_;
     // Per output bus, the channels that received a non-zero sample in the current block.
     std::array<std::uint64_t, kMaxStrips> audibleChannels_{};
 

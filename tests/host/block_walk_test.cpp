@@ -135,6 +135,44 @@ TEST(BlockWalk, SyncStartAndStopAtTheirOffsets) {
     EXPECT_EQ(host.plugin().recorder().maxTailFrames(), 480u);
 }
 
+TEST(BlockWalk, HostPointsWithTheSyncIdsChangeNothing) {
+    ArmedRecorder armed;
+    TestHost input(inputKind());
+    TestHost::Config c = inputKind();
+    c.kind = plugins::ModuleKind::Player;
+    TestHost player(c);
+    for (TestHost* host : {&armed.host, &input, &player}) {
+        const auto kind = static_cast<int>(host->plugin().kind());
+        host->changes.queue(plugins::kSyncStart).add(10, 0.0);
+        host->changes.queue(plugins::kSyncStop).add(20, 1.0);
+        host->changes.queue(plugins::kSyncStart).add(30, 1.0);
+        ASSERT_EQ(host->run(64), kResultOk);
+        EXPECT_EQ(host->controller->getParamNormalized(2), 1.0) << kind;
+        EXPECT_EQ(host->controller->getParamNormalized(3), 0.0) << kind;
+        EXPECT_FALSE(host->plugin().recorder().recording()) << kind;
+    }
+}
+
+TEST(BlockWalk, APointAndASyncMessageAtOneOffsetBothApplyBeforeThatFrame) {
+    ArmedRecorder armed;
+    TestHost& host = armed.host;
+    host.context.continousTimeSamples = 0;
+    Vst::Event start = sysExEvent(32, kStart.data(), 7);
+    host.inEvents.addEvent(start);
+    host.changes.queue(401).add(32, 0.0);
+    ASSERT_EQ(host.run(64), kResultOk);
+    EXPECT_EQ(host.plugin().recorder().startPosition(), 32u);
+    EXPECT_EQ(host.controller->getParamNormalized(401), 0.0);
+
+    // The tail of a stop takes the maximum set by a point at the stop's own frame.
+    Vst::Event stop = sysExEvent(16, kStop.data(), 7);
+    host.inEvents.addEvent(stop);
+    host.changes.queue(401).add(16, 1.0 / 3600.0);
+    ASSERT_EQ(host.run(64), kResultOk);
+    EXPECT_EQ(host.plugin().recorder().stopPosition(), 80u);
+    EXPECT_EQ(host.plugin().recorder().maxTailFrames(), 48000u);
+}
+
 TEST(BlockWalk, MessagesThatAreNotSyncAreIgnored) {
     ArmedRecorder armed;
     TestHost& host = armed.host;

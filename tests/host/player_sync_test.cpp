@@ -95,6 +95,27 @@ TEST(PlayerSync, TakeStartsOnTheFilesFirstFrameAndTailsFromItsEnd) {
     EXPECT_EQ(rig.recorder.plugin().recorder().stopPosition(), 3u * kBlock + 100 + fileFrames);
 }
 
+TEST(PlayerSync, TheStopMessageCarriesTheFramePastTheFilesEnd) {
+    Rig rig(1000); // starts at 484 and ends at 1484: frame 76 of block 11
+    rig.player.controller->setParamNormalized(2, 0.0);
+    for (int b = 0; b < 12; ++b) {
+        if (b == 3) {
+            rig.player.changes.queue(3).add(100, 1.0);
+        }
+        if (b == 11) {
+            rig.player.changes.queue(1).add(20, 0.5); // the file ends in the stretch from 20
+        }
+        rig.player.outEvents.clear();
+        ASSERT_EQ(rig.player.run(kBlock), kResultOk);
+    }
+    const auto& events = rig.player.outEvents.events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].data.bytes[5], 2);
+    EXPECT_EQ(events[0].sampleOffset, 76);
+    EXPECT_NE(rig.player.outputAt(0, 75), 0.0);
+    EXPECT_EQ(rig.player.outputAt(0, 76), 0.0);
+}
+
 TEST(PlayerSync, StoppingThePlayerStartsTheTailThere) {
     Rig rig(48000);
     for (int b = 0; b < 60; ++b) {

@@ -216,4 +216,61 @@ TEST(Routing, SilentFlaggedInputChannelsAreNeverRead) {
     EXPECT_EQ(out.data32[1][0], 0.0f);
 }
 
+TEST(Routing, ProcessingBeforeTheFirstSetup) {
+    for (ModuleKind kind : kAllKinds) {
+        for (bool wide : {false, true}) {
+            auto plugin = makePlugin(kind); // no setupProcessing yet
+            plugin->activateBus(Vst::kAudio, Vst::kInput, 0, true);
+            plugin->activateBus(Vst::kAudio, Vst::kOutput, 0, true);
+            BusBuffers in(2, 512), out(2, 512);
+            for (int c = 0; c < 2; ++c) {
+                std::fill(in.data32[c].begin(), in.data32[c].end(), 0.25f);
+                std::fill(in.data64[c].begin(), in.data64[c].end(), 0.25);
+                std::fill(out.data32[c].begin(), out.data32[c].end(), 9.0f);
+                std::fill(out.data64[c].begin(), out.data64[c].end(), 9.0);
+            }
+            Vst::AudioBusBuffers inView = in.view(wide), outView = out.view(wide);
+            Vst::ProcessData d{};
+            d.symbolicSampleSize = wide ? Vst::kSample64 : Vst::kSample32;
+            d.numSamples = 512;
+            d.numInputs = 1;
+            d.numOutputs = 1;
+            d.inputs = &inView;
+            d.outputs = &outView;
+            ASSERT_EQ(plugin->process(d), kResultOk);
+            // Bus 0 passes through at the default 0 dB in every kind but the player, which has
+            // no file and plays silence.
+            const double expected = kind == ModuleKind::Player ? 0.0 : 0.25;
+            for (int c = 0; c < 2; ++c) {
+                for (int i : {0, 511}) {
+                    const double v = wide ? out.data64[c][i] : out.data32[c][i];
+                    EXPECT_NEAR(v, expected, 1e-9) << static_cast<int>(kind) << " " << wide;
+                }
+            }
+        }
+    }
+}
+
+TEST(Routing, SixtyFourBitOutputKeepsDoublePrecision) {
+    Router r(ModuleKind::Output, {1}, {1});
+    Vst::ProcessSetup setup{Vst::kRealtime, Vst::kSample64, kFrames, 48000};
+    ASSERT_EQ(r.plugin().setupProcessing(setup), kResultOk);
+    r.plugin().setParamNormalized(1, 1.0); // +12 dB
+    BusBuffers in(1, kFrames), out(1, kFrames);
+    std::fill(in.data64[0].begin(), in.data64[0].end(), 0.1);
+    Vst::AudioBusBuffers inView = in.view(true), outView = out.view(true);
+    Vst::ProcessData d{};
+    d.symbolicSampleSize = Vst::kSample64;
+    d.numSamples = kFrames;
+    d.numInputs = 1;
+    d.numOutputs = 1;
+    d.inputs = &inView;
+    d.outputs = &outView;
+    ASSERT_EQ(r.plugin().process(d), kResultOk);
+    const double gain = std::pow(10.0, 12.0 / 20.0);
+    EXPECT_EQ(out.data64[0][0], 0.1 * gain);
+    EXPECT_EQ(out.data64[0][kFrames - 1], 0.1 * gain);
+    EXPECT_NE(out.data64[0][0], static_cast<double>(static_cast<float>(0.1 * gain)));
+}
+
 } // namespace

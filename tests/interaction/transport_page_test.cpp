@@ -1,8 +1,13 @@
 // The transport page under the mouse: file, run, stop and follow buttons, and the recorder's
 // maximum tail.
 
+#include "editor/editor_layout.h"
+#include "editor/paint_editor.h"
+#include "editor/plugin_editor_model.h"
+#include "editor/recorded_calls.h"
 #include "editor_probe.h"
 #include "support/test_host.h"
+#include "support/vst_strings.h"
 #include "support/wav_file.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +114,36 @@ TEST_F(RecorderPage, TailButtonsStepFiveSecondsWithinOneToThreeThousandSixHundre
         probe.click(x, y);
     }
     EXPECT_TRUE(probe.takeEdits().empty());
+}
+
+TEST_F(RecorderPage, TailButtonsWalkTheWholeRangeOnWholeSeconds) {
+    PluginEditorModel model(host.plugin());
+    const auto check = [&](int seconds) {
+        RecordingSurface surface;
+        std::uint32_t bankPage = 0;
+        paintEditor(model, bankPage, surface);
+        const auto label = test::labelAt(surface, layout::kMaximumTailText);
+        ASSERT_TRUE(label.has_value());
+        const std::string number = std::to_string(seconds);
+        EXPECT_EQ(label->text,
+                  u"Maximum tail: " + std::u16string(number.begin(), number.end()) + u" s");
+        Vst::String128 text{};
+        ASSERT_EQ(host.controller->getParamStringByValue(401, probe.value(401), text), kResultOk);
+        EXPECT_EQ(test::narrow(text), number + ".0000");
+    };
+    int expected = 30;
+    check(expected);
+    while (expected < 3600) {
+        click(kTailMore);
+        expected = std::min(expected + 5, 3600);
+        check(expected);
+    }
+    while (expected > 1) {
+        click(kTailLess);
+        expected = std::max(expected - 5, 1);
+        check(expected);
+    }
+    probe.takeEdits();
 }
 
 TEST_F(RecorderPage, TheFileButtonPreparesANewDestination) {

@@ -128,24 +128,48 @@ TEST(HandoverStop, StopFromAnotherThreadWhileRendering) {
     FilePlayer player;
     player.installClip(AudioClip(1, 48000, SampleVector(48000 * 10, 0.5f)));
     std::atomic<bool> stop{false};
+    std::atomic<bool> restart{false};
+    std::atomic<long> rendered{0};  // blocks finished; block n is the n-th to finish
+    std::atomic<long> lastSound{0}; // the last block with a sample that is not 0
+    std::atomic<bool> badSample{false};
     std::thread audio([&] {
         test::RenderTarget out(1, 64);
         std::uint64_t position = 0;
         while (!stop.load()) {
-            if (!player.playing()) {
+            if (restart.exchange(false)) {
                 player.startPlayback(position, 0);
             }
-            player.renderPlayback(out.table(), 1, 64, 44100.0, position);
+            player.renderPlayback(out.table(), 1, 64, 48000.0, position);
             position += 64;
+            const long block = rendered.load() + 1;
+            for (float v : out.channel(0)) {
+                badSample = badSample || (v != 0.0f && v != 0.5f);
+                if (v != 0.0f) {
+                    lastSound = block;
+                }
+            }
+            rendered = block;
         }
     });
-    for (int i = 0; i < 20000; ++i) {
+    const auto waitFor = [&](auto done) {
+        while (!done()) {
+            std::this_thread::yield();
+        }
+    };
+    for (int round = 0; round < 300; ++round) {
+        const long before = rendered.load();
+        restart = true;
+        waitFor([&] { return lastSound.load() > before; });
         player.stopPlayback(); // what setProcessing(false) does from the host's thread
-        (void)player.endPosition();
+        // The block under way may still sound; every block that begins after the stop is silent.
+        const long underWay = rendered.load() + 1;
+        waitFor([&] { return rendered.load() > underWay + 2; });
+        EXPECT_LE(lastSound.load(), underWay) << round;
+        EXPECT_FALSE(player.playing()) << round;
     }
     stop = true;
     audio.join();
-    SUCCEED();
+    EXPECT_FALSE(badSample.load());
 }
 
 } // namespace

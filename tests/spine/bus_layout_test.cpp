@@ -136,6 +136,16 @@ TEST(BusLayout, NoArrangementChangeWhileProcessing) {
     EXPECT_EQ(arrange(*recorder, {kStereo}, {kStereo}), kResultOk);
 }
 
+TEST(BusLayout, NoArrangementWithoutDeclaredBuses) {
+    for (ModuleKind kind : quillwave::test::kAllKinds) {
+        auto p = makePlugin(kind, false);
+        EXPECT_EQ(arrange(*p, {}, {}), kResultFalse) << static_cast<int>(kind);
+        ASSERT_EQ(p->initialize(nullptr), kResultOk);
+        ASSERT_EQ(p->terminate(), kResultOk);
+        EXPECT_EQ(arrange(*p, {}, {}), kResultFalse) << static_cast<int>(kind);
+    }
+}
+
 TEST(BusLayout, ProcessingSetupLimits) {
     auto p = makePlugin(ModuleKind::Recorder);
     EXPECT_EQ(p->canProcessSampleSize(Vst::kSample32), kResultOk);

@@ -1,5 +1,6 @@
 // The built module, loaded through its own entry points as a host would load it.
 
+#include "sdkext/plugin_factory.h"
 #include "support/vst_strings.h"
 #include "tools/module_library.h"
 
@@ -12,6 +13,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 
 using namespace Steinberg;
 using quillwave::test::narrow;
@@ -142,6 +144,24 @@ TEST_F(ModuleEntryTest, CreateInstanceRefusesUnknownIdsAndNullArguments) {
     EXPECT_EQ(factory->createInstance(classId().toTUID(), Vst::IComponent::iid, nullptr),
               kInvalidArgument);
     EXPECT_EQ(factory->createInstance(nullptr, Vst::IComponent::iid, &obj), kInvalidArgument);
+}
+
+TEST(PluginFactory, ACreateFunctionThatThrowsOrFailsGivesOutOfMemory) {
+    IPtr<CPluginFactory> factory(new CPluginFactory(PFactoryInfo("QUILLWAVE", "", "", 0)), false);
+    const FUID throwing(1, 2, 3, 4);
+    const FUID failing(5, 6, 7, 8);
+    const PClassInfo throwingInfo(throwing.toTUID(), PClassInfo::kManyInstances,
+                                  kVstAudioEffectClass, "Throws");
+    const PClassInfo failingInfo(failing.toTUID(), PClassInfo::kManyInstances, kVstAudioEffectClass,
+                                 "Fails");
+    ASSERT_TRUE(
+        factory->registerClass(&throwingInfo, [](void*) -> FUnknown* { throw std::bad_alloc(); }));
+    ASSERT_TRUE(factory->registerClass(&failingInfo, [](void*) -> FUnknown* { return nullptr; }));
+    for (const FUID* cid : {&throwing, &failing}) {
+        void* obj = reinterpret_cast<void*>(0x1);
+        EXPECT_EQ(factory->createInstance(cid->toTUID(), FUnknown::iid, &obj), kOutOfMemory);
+        EXPECT_EQ(obj, nullptr);
+    }
 }
 
 TEST_F(ModuleEntryTest, RecorderInstanceReportsItsParameters) {

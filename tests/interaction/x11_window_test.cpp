@@ -8,6 +8,7 @@
 #include "editor/posix/cairo_picture.h"
 #include "host_edit_log.h"
 #include "scripted_dialogs.h"
+#include "stub_helpers.h"
 #include "support/test_host.h"
 #include "support/wav_file.h"
 #include "x11_host.h"
@@ -338,6 +339,36 @@ TEST_F(X11Editor, PointerEventsEditLikeTheWindowsEditor) {
     EXPECT_EQ(edits[2], (Edit{100, 1.0}));
     EXPECT_DOUBLE_EQ(edits[3].value, 93.0 / 187.0);
     EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRuns) {
+    test::TempFolder folder;
+    test::StubHelpers helpers;
+    const auto chosen = folder / "from-chooser";
+    helpers.add("zenity", "/bin/sleep 0.3; echo '" + chosen.string() + "'");
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    IPtr<IPlugView> view(plugin->createView("editor"), false); // the desktop's own dialogs
+    view->setFrame(&host);
+    ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    click(100, 130); // the file button
+    EXPECT_TRUE(plugin->filePath().empty()); // the user is still choosing; the host runs on
+    host.run(5s, [&] { return !plugin->filePath().empty(); });
+    EXPECT_EQ(plugin->filePath(), test::u16path(folder / "from-chooser.wav"));
+    EXPECT_TRUE(plugin->recorder().ready());
+
+    // The same destination again: the module's refusal reaches the user through the helper.
+    helpers.add("zenity", "echo '" + chosen.string() + ".wav'");
+    click(100, 130);
+    host.run(5s, [&] {
+        const auto arguments = helpers.arguments("zenity");
+        return !arguments.empty() && arguments[0] == "--error";
+    });
+    EXPECT_EQ(helpers.arguments("zenity"),
+              (std::vector<std::string>{"--error", "--no-markup", "--title=QUILLWAVE RECORDER",
+                                        "--text=Destination exists; choose a new file"}));
+    host.run(5s, [&] { return host.eventHandlers() == 1; });
+    EXPECT_EQ(view->removed(), kResultOk);
 }
 
 } // namespace

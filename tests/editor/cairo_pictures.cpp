@@ -1,5 +1,5 @@
 // Paints representative editor pages through the cairo back end and writes each as a PNG file
-// into the folder given as the only argument, named after the scene with "-cairo" added.
+// into the folder given as the only argument, named editor-<scene>-cairo.png.
 
 #include "editor/posix/cairo_picture.h"
 #include "editor_scenes.h"
@@ -14,7 +14,7 @@ using namespace quillwave;
 bool render(const std::string& folder, const char* name, const plugins::EditorModel& model,
             std::uint32_t bankPage = 0) {
     const plugins::CairoPicture picture = plugins::paintPicture(model, bankPage);
-    const std::string path = folder + "/" + name + "-cairo.png";
+    const std::string path = folder + "/editor-" + name + "-cairo.png";
     if (picture == nullptr ||
         cairo_surface_write_to_png(picture.get(), path.c_str()) != CAIRO_STATUS_SUCCESS) {
         std::fprintf(stderr, "cannot write %s\n", path.c_str());

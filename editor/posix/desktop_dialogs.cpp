@@ -98,6 +98,34 @@ void DesktopDialogs::chooseWavFile(WavDialog dialog, WavFileAnswer answer) {
     if (fileDialogOpen()) {
         return; // the open one answers
     }
+    if (!askPortal(dialog, answer)) {
+        askHelper(dialog, std::move(answer));
+    }
+}
+
+bool DesktopDialogs::askPortal(WavDialog dialog, const WavFileAnswer& answer) {
+    if (!runLoop_.connected()) {
+        return false;
+    }
+    auto portal = PortalFileChooser::connect();
+    if (portal == nullptr || !portal->ask(dialog, owner())) {
+        return false;
+    }
+    auto entry = std::make_unique<Running>();
+    Running* const raw = entry.get();
+    entry->watch = runLoop_.watch(portal->fileDescriptor(), [this, raw, dialog, answer](int) {
+        onPortal(raw, dialog, answer);
+    });
+    if (entry->watch == nullptr) {
+        return false;
+    }
+    entry->portal = std::move(portal);
+    entry->fileDialog = true;
+    running_.push_back(std::move(entry));
+    return true;
+}
+
+void DesktopDialogs::askHelper(WavDialog dialog, WavFileAnswer answer) {
     const auto command = fileDialogCommand(findDesktopHelper(), dialog, owner());
     const bool started = run(
         command,
@@ -169,19 +197,45 @@ void DesktopDialogs::onOutput(Running* running) {
     if (!running->child->readAvailable(running->output)) {
         return; // more to come
     }
-    const auto found = std::find_if(running_.begin(), running_.end(),
-                                    [&](const auto& entry) { return entry.get() == running; });
-    if (found == running_.end()) {
+    const auto finished = takeOut(running);
+    if (finished == nullptr) {
         return;
     }
-    // Out of the list before the answer, which may open the next dialog.
-    const std::unique_ptr<Running> finished = std::move(*found);
-    running_.erase(found);
-    runLoop_.stop(finished->watch);
     finished->child->finish();
     if (finished->done) {
         finished->done(finished->output);
     }
+}
+
+void DesktopDialogs::onPortal(Running* running, WavDialog dialog, const WavFileAnswer& answer) {
+    const PortalFileChooser::State state = running->portal->poll();
+    if (state == PortalFileChooser::State::Waiting) {
+        return;
+    }
+    // A copy: the watch that holds the answer goes with the entry.
+    const WavFileAnswer keep = answer;
+    const auto finished = takeOut(running);
+    if (finished == nullptr) {
+        return;
+    }
+    if (state == PortalFileChooser::State::Failed) {
+        askHelper(dialog, keep);
+        return;
+    }
+    const auto& path = finished->portal->answer();
+    keep(path ? chosenPath(*path, dialog) : std::nullopt);
+}
+
+std::unique_ptr<DesktopDialogs::Running> DesktopDialogs::takeOut(Running* running) {
+    const auto found = std::find_if(running_.begin(), running_.end(),
+                                    [&](const auto& entry) { return entry.get() == running; });
+    if (found == running_.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<Running> entry = std::move(*found);
+    running_.erase(found);
+    runLoop_.stop(entry->watch);
+    return entry;
 }
 
 void DesktopDialogs::showInEditor(std::u16string caption, std::u16string text,

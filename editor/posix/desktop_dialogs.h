@@ -1,13 +1,15 @@
 #pragma once
 
-// The editor's dialogs on a Linux desktop. The file chooser and the message boxes are shown by a
-// desktop helper, "zenity" or else "kdialog", run as a child process whose output the host's run
-// loop watches, so the host's user interface keeps running while the user decides. Without a
-// helper (or without a run loop) messages are drawn inside the editor.
+// The editor's dialogs on a Linux desktop. The file chooser is the desktop's file chooser portal
+// when one runs on the session bus; otherwise it, and every message box, is shown by a desktop
+// helper, "zenity" or else "kdialog", run as a child process. The host's run loop watches the bus
+// connection or the helper's output, so the host's user interface keeps running while the user
+// decides. Without a helper (or without a run loop) messages are drawn inside the editor.
 
 #include "editor/posix/child_process.h"
 #include "editor/posix/editor_notice.h"
 #include "editor/posix/host_run_loop.h"
+#include "editor/posix/portal_file_chooser.h"
 #include "editor/user_dialogs.h"
 
 #include <cstdint>
@@ -58,6 +60,7 @@ public:
 
 private:
     struct Running {
+        std::unique_ptr<PortalFileChooser> portal; // or else
         std::unique_ptr<ChildProcess> child;
         RunLoopHandler* watch = nullptr;
         std::string output;
@@ -65,10 +68,17 @@ private:
         bool fileDialog = false;
     };
 
+    // Asks the portal; false when there is none or it cannot be asked.
+    bool askPortal(WavDialog dialog, const WavFileAnswer& answer);
+    void askHelper(WavDialog dialog, WavFileAnswer answer);
     // Runs command and hands its output to done when it ends; false when it cannot run.
     bool run(std::vector<std::string> command, std::function<void(const std::string&)> done,
              bool fileDialog);
     void onOutput(Running* running);
+    void onPortal(Running* running, WavDialog dialog, const WavFileAnswer& answer);
+    // Takes running out of the list (before its answer, which may open the next dialog) and
+    // withdraws its watch.
+    std::unique_ptr<Running> takeOut(Running* running);
     void showInEditor(std::u16string caption, std::u16string text, MessageSeverity severity);
     std::uintptr_t owner() const { return owner_ ? owner_() : 0; }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "editor/posix/desktop_dialogs.h"
+#include "fake_portal.h"
 #include "stub_helpers.h"
 #include "x11_host.h" // after GoogleTest: Xlib's macros would rename parts of it
 
@@ -114,6 +115,32 @@ TEST(DesktopDialogs, WithoutAHelperTheEditorShowsTheMessageItself) {
     EXPECT_EQ(under.host.eventHandlers(), 0u);
     EXPECT_TRUE(under.notices.dismiss());
     EXPECT_FALSE(under.notices.current());
+}
+
+TEST(DesktopDialogs, FileUrisBecomeLocalPaths) {
+    EXPECT_EQ(pathOfFileUri("file:///music/new%20take.wav"), "/music/new take.wav");
+    EXPECT_EQ(pathOfFileUri("file://localhost/a/t%C3%A9.wav"), "/a/t\xC3\xA9.wav");
+    EXPECT_EQ(pathOfFileUri("file:///100%"), "/100%");
+    EXPECT_EQ(pathOfFileUri("https://example.org/a.wav"), std::nullopt);
+}
+
+TEST(DesktopDialogs, ARunningPortalChoosesAndOneWithoutAChooserLeavesItToTheHelper) {
+    StubHelpers helpers;
+    helpers.add("zenity", "echo /from/zenity.wav");
+    for (const bool hasChooser : {true, false}) {
+        test::FakePortal portal("file:///music/new%20take", hasChooser);
+        DialogsUnderTest under;
+        std::vector<std::optional<std::u16string>> answers;
+        under.dialogs.chooseWavFile(WavDialog::Save, [&](auto path) { answers.push_back(path); });
+        EXPECT_TRUE(answers.empty());
+        under.host.run(5s, [&] { return !answers.empty(); });
+        under.host.run(20ms);
+        ASSERT_EQ(answers.size(), 1u);
+        EXPECT_EQ(answers[0], hasChooser ? u"/music/new take.wav" : u"/from/zenity.wav");
+        EXPECT_EQ(portal.requests(), (std::vector<std::string>{"SaveFile", ""}));
+        EXPECT_EQ(under.host.eventHandlers(), 0u);
+        EXPECT_EQ(std::filesystem::exists(helpers.path("zenity.args")), !hasChooser);
+    }
 }
 
 } // namespace

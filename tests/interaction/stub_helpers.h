@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,23 @@ namespace quillwave::test {
 // program by its full path.
 class StubHelpers {
 public:
+    // Also points the session bus at nothing, so no desktop portal of the machine answers.
     StubHelpers() : saved_(std::getenv("PATH") ? std::getenv("PATH") : "") {
+        const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+        savedBus_ = bus != nullptr ? std::optional<std::string>(bus) : std::nullopt;
         std::filesystem::create_directory(folder_ / "bin");
         ::setenv("PATH", (folder_ / "bin").c_str(), 1);
+        ::setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + (folder_ / "no-bus").string()).c_str(),
+                 1);
     }
-    ~StubHelpers() { ::setenv("PATH", saved_.c_str(), 1); }
+    ~StubHelpers() {
+        ::setenv("PATH", saved_.c_str(), 1);
+        if (savedBus_) {
+            ::setenv("DBUS_SESSION_BUS_ADDRESS", savedBus_->c_str(), 1);
+        } else {
+            ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        }
+    }
     StubHelpers(const StubHelpers&) = delete;
     StubHelpers& operator=(const StubHelpers&) = delete;
 
@@ -47,6 +60,7 @@ public:
 private:
     test::TempFolder folder_;
     std::string saved_;
+    std::optional<std::string> savedBus_;
 };
 
 } // namespace quillwave::test

@@ -65,10 +65,9 @@ bool EditorInteraction::chooseFileFromDialog() {
     }
     // A dialog of another process answers later, after this returns false.
     const auto taken = std::make_shared<bool>(false);
-    dialogs_.chooseWavFile(kind == ModuleKind::Player ? WavDialog::Open : WavDialog::Save,
-                           [this, taken](std::optional<std::u16string> path) {
-                               *taken = takeChosenFile(path);
-                           });
+    dialogs_.chooseWavFile(
+        kind == ModuleKind::Player ? WavDialog::Open : WavDialog::Save,
+        [this, taken](std::optional<std::u16string> path) { *taken = takeChosenFile(path); });
     return *taken;
 }
 

@@ -60,7 +60,8 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) {
     }
     argv.push_back(nullptr);
     pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    const int failed =
+        ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeEnds[1]);
     if (failed != 0) {

@@ -29,9 +29,9 @@ public:
     View(UtilityPlugin& owner, std::unique_ptr<UserDialogs> dialogs)
         : owner_(&owner), model_(owner), controls_(owner),
           dialogs_(dialogs ? std::move(dialogs)
-                           : std::make_unique<DesktopDialogs>(runLoop_, notices_, [this] {
-                                 return window_ != nullptr ? window_->id() : 0;
-                             })),
+                           : std::make_unique<DesktopDialogs>(
+                                 runLoop_, notices_,
+                                 [this] { return window_ != nullptr ? window_->id() : 0; })),
           interaction_(controls_, *dialogs_) {
         setRect(ViewRect(0, 0, kViewWidth, kViewHeight));
     }

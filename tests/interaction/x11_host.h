@@ -197,7 +197,7 @@ public:
             const auto now = Clock::now();
             std::vector<std::uint64_t> due;
             for (const auto& t : timers_) {
-                if (t.due <= now) {
+                if (t.due <= now && !timersHeld) {
                     due.push_back(t.serial);
                 }
             }
@@ -213,6 +213,7 @@ public:
     }
 
     std::vector<Linux::TimerInterval> intervals; // of every timer ever registered
+    bool timersHeld = false;                     // only descriptors are served while set
 
 private:
     using Clock = std::chrono::steady_clock;

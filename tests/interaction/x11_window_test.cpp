@@ -208,6 +208,27 @@ TEST_F(X11Editor, TheTimerRepaintsAtThePagesInterval) {
     EXPECT_EQ(other.view->removed(), kResultOk);
 }
 
+TEST_F(X11Editor, ExposureRepaintsWithoutWaitingForTheTimer) {
+    const auto plugin = test::makePlugin(ModuleKind::Output);
+    ViewUnderTest editor(*plugin, &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    host.timersHeld = true;
+    // Another client scribbles over the editor, then the server asks it to repaint.
+    GC gc = XCreateGC(display.display(), child(), 0, nullptr);
+    XSetForeground(display.display(), gc, 0x00FF00FF);
+    XFillRectangle(display.display(), child(), gc, 0, 0, 960, 580);
+    XFreeGC(display.display(), gc);
+    XSync(display.display(), False);
+    ASSERT_EQ(display.grab(child()).at(5, 5), (Rgb{255, 0, 255}));
+    XClearArea(display.display(), child(), 0, 0, 0, 0, True);
+    XSync(display.display(), False);
+    EXPECT_TRUE(showsAt(5, 5, palette::kHeaderBand));
+    EXPECT_EQ(display.grab(child()).at(950, 575), palette::kWindowBackground);
+    host.timersHeld = false;
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
 TEST_F(X11Editor, TheWindowShowsTheCairoPictureAtTheKnownPoints) {
     // A recording recorder whose right input clips, as the GDI pixel tests paint it.
     test::TempFolder folder;

@@ -17,14 +17,20 @@ endif()
 
 set(QUILLWAVE_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Wine prefix for the Windows tests")
 
-# quillwave_add_gtest(<name> SOURCES ... [LIBS ...] [ARGS ...] [LABELS ...] [TIMEOUT s])
-# Builds one GoogleTest binary and registers it with CTest; Windows binaries run under wine.
+# quillwave_add_gtest(<name> SOURCES ... [LIBS ...] [ARGS ...] [LABELS ...] [TIMEOUT s]
+#                     [LAUNCHER program])
+# Builds one GoogleTest binary and registers it with CTest; Windows binaries run under wine, and
+# a LAUNCHER runs the test binary given as its first argument.
 function(quillwave_add_gtest name)
-    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS;ARGS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "" "TIMEOUT;LAUNCHER" "SOURCES;LIBS;ARGS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-    add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
+    if(T_LAUNCHER)
+        add_test(NAME ${name} COMMAND ${T_LAUNCHER} $<TARGET_FILE:${name}> ${T_ARGS})
+    else()
+        add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 600)
     endif()

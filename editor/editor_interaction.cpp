@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace quillwave::plugins {
@@ -63,8 +64,15 @@ bool EditorInteraction::chooseFileFromDialog() {
         dialogs_.showMessage(kStillRecording, kRecorderCaption, MessageSeverity::Plain);
         return false;
     }
-    const auto path =
-        dialogs_.askForWavFile(kind == ModuleKind::Player ? WavDialog::Open : WavDialog::Save);
+    // A dialog of another process answers later, after this returns false.
+    const auto taken = std::make_shared<bool>(false);
+    dialogs_.chooseWavFile(
+        kind == ModuleKind::Player ? WavDialog::Open : WavDialog::Save,
+        [this, taken](std::optional<std::u16string> path) { *taken = takeChosenFile(path); });
+    return *taken;
+}
+
+bool EditorInteraction::takeChosenFile(const std::optional<std::u16string>& path) {
     if (!path || path->empty()) {
         return false; // cancelled: nothing changes and nothing is shown
     }

@@ -8,6 +8,8 @@
 #include "editor/user_dialogs.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace quillwave::plugins {
 
@@ -40,7 +42,8 @@ public:
     void endDrag() { drag_ = FaderDrag{}; }
 
     // The file button: asks for a WAV file and hands it to the module, reporting a refusal.
-    // True when the module took the file.
+    // True when the module took the file before this returned; a dialog that answers later
+    // hands its file over then.
     bool chooseFileFromDialog();
 
     const FaderDrag& drag() const { return drag_; }
@@ -53,6 +56,7 @@ private:
     bool pressStripPage(int x, int y);
     bool pressGainPage(int x, int y);
     void pressTransportPage(int x, int y);
+    bool takeChosenFile(const std::optional<std::u16string>& path);
     void requestRun();
     void stepMaximumTail(double seconds);
     void beginDrag(FaderDrag drag, int x, int y);

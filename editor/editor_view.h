@@ -1,8 +1,8 @@
 #pragma once
 
 // The module's editor: a VST 3 plug-in view that shows the page of its module's kind in a child
-// window of the host's parent window and edits parameters with the mouse. Windows gives it a
-// window; elsewhere it exists but supports no platform type.
+// window of the host's parent window and edits parameters with the mouse: a Win32 window
+// ("HWND") on Windows, an X11 window ("X11EmbedWindowID") driven by the host's run loop on Linux.
 
 #include "editor/user_dialogs.h"
 #include "plugin/module_kind.h"

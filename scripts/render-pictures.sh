@@ -1,10 +1,23 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Paints editor pages through the GDI back end under wine and writes them as docs/editor-*.png,
-# and the Windows bundle's folder icon, entry/bundle/PlugIn.ico, from the recorder page's lamp.
+# the same pages through the cairo back end of the Linux editor as docs/editor-*-cairo.png, and
+# the Windows bundle's folder icon, entry/bundle/PlugIn.ico, from the recorder page's lamp.
 # Usage: scripts/render-pictures.sh
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+
+linux="$root/build/linux"
+if [ ! -f "$linux/build.ninja" ]; then
+    "$root/scripts/build.sh" linux
+fi
+cmake --build "$linux" --target cairo_pictures -j 2 >/dev/null
+mkdir -p "$root/docs"
+"$linux/tests/editor/cairo_pictures" "$root/docs"
+for png in "$root"/docs/editor-*-cairo.png; do
+    echo "${png#"$root/"}"
+done
+
 build="$root/build/windows"
 if [ ! -f "$build/build.ninja" ]; then
     "$root/scripts/build.sh" windows

@@ -25,7 +25,7 @@ OPENFILENAMEW wavDialogSettings(HWND owner, WavDialog dialog, std::vector<wchar_
 // The message box style of each severity.
 UINT messageBoxStyle(MessageSeverity severity);
 
-class Win32Dialogs final : public UserDialogs {
+class Win32Dialogs final : public ModalDialogs {
 public:
     // owner yields the editor window at the time a dialog opens.
     explicit Win32Dialogs(std::function<HWND()> owner) : owner_(std::move(owner)) {}

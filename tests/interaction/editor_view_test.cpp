@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 namespace quillwave::plugins {
 namespace {
 
@@ -93,20 +95,24 @@ TEST(EditorView, TakesNoKeysWheelOrFocus) {
     EXPECT_EQ(view->onFocus(true), kResultFalse);
 }
 
-TEST(EditorView, SupportsExactlyTheWindowsHandleType) {
+TEST(EditorView, SupportsExactlyThePlatformsWindowType) {
     const auto plugin = test::makePlugin(ModuleKind::Recorder);
     const auto view = makeView(*plugin);
+#ifdef _WIN32
+    const FIDString own = "HWND";
+    const FIDString other = "X11EmbedWindowID";
+#else
+    const FIDString own = "X11EmbedWindowID";
+    const FIDString other = "HWND";
+#endif
     for (const FIDString type : {static_cast<FIDString>(nullptr), "hwnd", "Hwnd", "HWND ", "NSView",
-                                 "X11EmbedWindowID", ""}) {
+                                 "x11embedwindowid", "X11EmbedWindowID ", "", other}) {
         EXPECT_EQ(view->isPlatformTypeSupported(type), kResultFalse) << (type ? type : "null");
     }
-#ifdef _WIN32
-    EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultTrue);
-#else
-    // Without Win32 there is no window to give: nothing is supported and nothing attaches.
-    EXPECT_EQ(view->isPlatformTypeSupported("HWND"), kResultFalse);
-    int notAWindow = 0;
-    EXPECT_EQ(view->attached(&notAWindow, "HWND"), kResultFalse);
+    EXPECT_EQ(view->isPlatformTypeSupported(own), kResultTrue);
+#ifndef _WIN32
+    // Without a host frame there is no run loop to drive a window: nothing attaches.
+    EXPECT_EQ(view->attached(reinterpret_cast<void*>(std::uintptr_t{1}), own), kResultFalse);
     EXPECT_EQ(view->removed(), kResultOk);
 #endif
 }

@@ -12,7 +12,7 @@
 
 namespace quillwave::test {
 
-class ScriptedDialogs final : public plugins::UserDialogs {
+class ScriptedDialogs final : public plugins::ModalDialogs {
 public:
     struct Message {
         std::u16string text;    // wide messages

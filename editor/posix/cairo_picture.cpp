@@ -1,0 +1,45 @@
+#include "editor/posix/cairo_picture.h"
+
+#include "editor/editor_layout.h"
+#include "editor/paint_editor.h"
+#include "editor/posix/cairo_surface.h"
+
+#include <dlfcn.h>
+
+namespace quillwave::plugins {
+namespace {
+
+// cairo's pixel library builds global tables when it is loaded and never frees them, so a host
+// that unloads and loads this module again would lose them every time. Once this module brought
+// cairo in, cairo (and what it loaded) stays for the life of the process, as it does in any host
+// whose own toolkit uses it.
+const bool cairoKeptLoaded = [] {
+    void* cairo = dlopen("libcairo.so.2", RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+    if (cairo == nullptr) {
+        return false;
+    }
+    dlclose(cairo); // drops this reference only; the library is marked never to be unloaded
+    return true;
+}();
+
+} // namespace
+
+CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
+                          const EditorNotice* notice) {
+    CairoPicture picture(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, layout::kWidth, layout::kHeight));
+    if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) {
+        return nullptr;
+    }
+    cairo_t* cr = cairo_create(picture.get());
+    CairoSurface surface(cr);
+    paintEditor(model, bankPage, surface);
+    if (notice != nullptr) {
+        paintNotice(*notice, surface);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(picture.get());
+    return picture;
+}
+
+} // namespace quillwave::plugins

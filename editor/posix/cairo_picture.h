@@ -1,0 +1,26 @@
+#pragma once
+
+// The editor picture painted off-screen by the cairo back end: the window copies it in one go,
+// and the documentation's pictures are written from it.
+
+#include "editor/editor_model.h"
+#include "editor/posix/editor_notice.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace quillwave::plugins {
+
+struct CairoSurfaceRelease {
+    void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
+};
+using CairoPicture = std::unique_ptr<cairo_surface_t, CairoSurfaceRelease>;
+
+// A fresh 960 x 580 RGB image with the page of model (and notice over it, if any); null when
+// cairo cannot make the image. bankPage as for paintEditor.
+CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
+                          const EditorNotice* notice = nullptr);
+
+} // namespace quillwave::plugins

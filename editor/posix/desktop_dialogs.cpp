@@ -1,0 +1,246 @@
+#include "editor/posix/desktop_dialogs.h"
+
+#include "platform/utf.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace quillwave::plugins {
+namespace {
+
+constexpr std::u16string_view kNoChooserCaption = u"QUILLWAVE";
+constexpr std::u16string_view kNoChooserText =
+    u"No file chooser is available on this desktop. Install zenity or kdialog to choose a WAV "
+    u"file.";
+
+std::u16string wideText(std::string_view utf8) {
+    if (auto text = platform::utf8ToUtf16(utf8)) {
+        return std::move(*text);
+    }
+    return std::u16string(utf8.begin(), utf8.end()); // bytes as Latin-1 rather than nothing
+}
+
+std::string startFolder() {
+    const char* home = std::getenv("HOME");
+    return home != nullptr && *home != '\0' ? home : ".";
+}
+
+} // namespace
+
+DesktopHelper findDesktopHelper() {
+    if (!findOnPath("zenity").empty()) {
+        return DesktopHelper::Zenity;
+    }
+    if (!findOnPath("kdialog").empty()) {
+        return DesktopHelper::KDialog;
+    }
+    return DesktopHelper::None;
+}
+
+std::vector<std::string> fileDialogCommand(DesktopHelper helper, WavDialog dialog,
+                                           std::uintptr_t owner) {
+    const bool save = dialog == WavDialog::Save;
+    if (helper == DesktopHelper::Zenity) {
+        // No overwrite confirmation: the recorder refuses an existing file itself.
+        std::vector<std::string> command{"zenity", "--file-selection",
+                                         "--file-filter=WAV audio | *.wav"};
+        if (save) {
+            command.emplace_back("--save");
+        }
+        return command;
+    }
+    if (helper == DesktopHelper::KDialog) {
+        std::vector<std::string> command{"kdialog"};
+        if (owner != 0) {
+            command.emplace_back("--attach=" + std::to_string(owner));
+        }
+        command.emplace_back(save ? "--getsavefilename" : "--getopenfilename");
+        command.emplace_back(startFolder());
+        command.emplace_back("WAV audio (*.wav)");
+        return command;
+    }
+    return {};
+}
+
+std::vector<std::string> messageCommand(DesktopHelper helper, const std::string& text,
+                                        const std::string& caption, MessageSeverity severity,
+                                        std::uintptr_t owner) {
+    const bool error = severity == MessageSeverity::Error;
+    if (helper == DesktopHelper::Zenity) {
+        // Plain text: zenity would read angle brackets and ampersands in a path as markup.
+        return {"zenity", error ? "--error" : "--info", "--no-markup", "--title=" + caption,
+                "--text=" + text};
+    }
+    if (helper == DesktopHelper::KDialog) {
+        std::vector<std::string> command{"kdialog"};
+        if (owner != 0) {
+            command.emplace_back("--attach=" + std::to_string(owner));
+        }
+        command.insert(command.end(), {"--title", caption, error ? "--error" : "--msgbox", text});
+        return command;
+    }
+    return {};
+}
+
+std::optional<std::u16string> chosenPath(const std::string& output, WavDialog dialog) {
+    std::string path = output.substr(0, output.find('\n'));
+    if (path.empty()) {
+        return std::nullopt; // cancelled
+    }
+    const std::size_t nameStart = path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1;
+    if (dialog == WavDialog::Save && path.find('.', nameStart) == std::string::npos) {
+        path += ".wav";
+    }
+    return platform::utf8ToUtf16(path);
+}
+
+void DesktopDialogs::chooseWavFile(WavDialog dialog, WavFileAnswer answer) {
+    if (fileDialogOpen()) {
+        return; // the open one answers
+    }
+    if (!askPortal(dialog, answer)) {
+        askHelper(dialog, std::move(answer));
+    }
+}
+
+bool DesktopDialogs::askPortal(WavDialog dialog, const WavFileAnswer& answer) {
+    if (!runLoop_.connected()) {
+        return false;
+    }
+    auto portal = PortalFileChooser::connect();
+    if (portal == nullptr || !portal->ask(dialog, owner())) {
+        return false;
+    }
+    auto entry = std::make_unique<Running>();
+    Running* const raw = entry.get();
+    entry->watch = runLoop_.watch(portal->fileDescriptor(), [this, raw, dialog, answer](int) {
+        onPortal(raw, dialog, answer);
+    });
+    if (entry->watch == nullptr) {
+        return false;
+    }
+    entry->portal = std::move(portal);
+    entry->fileDialog = true;
+    running_.push_back(std::move(entry));
+    return true;
+}
+
+void DesktopDialogs::askHelper(WavDialog dialog, WavFileAnswer answer) {
+    const auto command = fileDialogCommand(findDesktopHelper(), dialog, owner());
+    const bool started = run(
+        command,
+        [answer = std::move(answer), dialog](const std::string& output) {
+            answer(chosenPath(output, dialog));
+        },
+        true);
+    if (!started) {
+        showInEditor(std::u16string(kNoChooserCaption), std::u16string(kNoChooserText),
+                     MessageSeverity::Information);
+    }
+}
+
+void DesktopDialogs::showMessage(std::u16string_view text, std::u16string_view caption,
+                                 MessageSeverity severity) {
+    const auto command = messageCommand(findDesktopHelper(), platform::utf16ToUtf8(text),
+                                        platform::utf16ToUtf8(caption), severity, owner());
+    if (!run(command, nullptr, false)) {
+        showInEditor(std::u16string(caption), std::u16string(text), severity);
+    }
+}
+
+void DesktopDialogs::showNarrowMessage(std::string_view text, std::string_view caption,
+                                       MessageSeverity severity) {
+    const auto command = messageCommand(findDesktopHelper(), std::string(text),
+                                        std::string(caption), severity, owner());
+    if (!run(command, nullptr, false)) {
+        showInEditor(wideText(caption), wideText(text), severity);
+    }
+}
+
+void DesktopDialogs::closeAll() {
+    // Each child is ended and reaped as its record goes; no answer is given.
+    auto running = std::move(running_);
+    running_.clear();
+    for (const auto& entry : running) {
+        runLoop_.stop(entry->watch);
+    }
+}
+
+bool DesktopDialogs::fileDialogOpen() const {
+    return std::any_of(running_.begin(), running_.end(),
+                       [](const auto& entry) { return entry->fileDialog; });
+}
+
+bool DesktopDialogs::run(std::vector<std::string> command,
+                         std::function<void(const std::string&)> done, bool fileDialog) {
+    if (command.empty() || !runLoop_.connected()) {
+        return false;
+    }
+    auto entry = std::make_unique<Running>();
+    entry->child = std::make_unique<ChildProcess>(command);
+    if (!entry->child->running()) {
+        return false;
+    }
+    Running* const raw = entry.get();
+    entry->watch =
+        runLoop_.watch(entry->child->outputDescriptor(), [this, raw](int) { onOutput(raw); });
+    if (entry->watch == nullptr) {
+        return false; // the child is ended as entry goes
+    }
+    entry->done = std::move(done);
+    entry->fileDialog = fileDialog;
+    running_.push_back(std::move(entry));
+    return true;
+}
+
+void DesktopDialogs::onOutput(Running* running) {
+    if (!running->child->readAvailable(running->output)) {
+        return; // more to come
+    }
+    const auto finished = takeOut(running);
+    if (finished == nullptr) {
+        return;
+    }
+    finished->child->finish();
+    if (finished->done) {
+        finished->done(finished->output);
+    }
+}
+
+void DesktopDialogs::onPortal(Running* running, WavDialog dialog, const WavFileAnswer& answer) {
+    const PortalFileChooser::State state = running->portal->poll();
+    if (state == PortalFileChooser::State::Waiting) {
+        return;
+    }
+    // A copy: the watch that holds the answer goes with the entry.
+    const WavFileAnswer keep = answer;
+    const auto finished = takeOut(running);
+    if (finished == nullptr) {
+        return;
+    }
+    if (state == PortalFileChooser::State::Failed) {
+        askHelper(dialog, keep);
+        return;
+    }
+    const auto& path = finished->portal->answer();
+    keep(path ? chosenPath(*path, dialog) : std::nullopt);
+}
+
+std::unique_ptr<DesktopDialogs::Running> DesktopDialogs::takeOut(Running* running) {
+    const auto found = std::find_if(running_.begin(), running_.end(),
+                                    [&](const auto& entry) { return entry.get() == running; });
+    if (found == running_.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<Running> entry = std::move(*found);
+    running_.erase(found);
+    runLoop_.stop(entry->watch);
+    return entry;
+}
+
+void DesktopDialogs::showInEditor(std::u16string caption, std::u16string text,
+                                  MessageSeverity severity) {
+    notices_.post({std::move(caption), std::move(text), severity});
+}
+
+} // namespace quillwave::plugins

@@ -1,0 +1,91 @@
+#pragma once
+
+// The editor's dialogs on a Linux desktop. The file chooser is the desktop's file chooser portal
+// when one runs on the session bus; otherwise it, and every message box, is shown by a desktop
+// helper, "zenity" or else "kdialog", run as a child process. The host's run loop watches the bus
+// connection or the helper's output, so the host's user interface keeps running while the user
+// decides. Without a helper (or without a run loop) messages are drawn inside the editor.
+
+#include "editor/posix/child_process.h"
+#include "editor/posix/editor_notice.h"
+#include "editor/posix/host_run_loop.h"
+#include "editor/posix/portal_file_chooser.h"
+#include "editor/user_dialogs.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace quillwave::plugins {
+
+enum class DesktopHelper { None, Zenity, KDialog };
+
+// The helper found on PATH now: zenity first, as GNOME and most other desktops have it.
+DesktopHelper findDesktopHelper();
+
+// The helper's command line for a WAV file dialog and for a message box; owner is the X window
+// the dialog belongs to, 0 for none.
+std::vector<std::string> fileDialogCommand(DesktopHelper helper, WavDialog dialog,
+                                           std::uintptr_t owner);
+std::vector<std::string> messageCommand(DesktopHelper helper, const std::string& text,
+                                        const std::string& caption, MessageSeverity severity,
+                                        std::uintptr_t owner);
+
+// The path a helper printed: its first line, with ".wav" added to a saved name that has no
+// extension (as the system's save dialog adds its default extension). Nothing when empty or not
+// UTF-8.
+std::optional<std::u16string> chosenPath(const std::string& output, WavDialog dialog);
+
+class DesktopDialogs final : public UserDialogs {
+public:
+    // Both must outlive the dialogs; owner yields the editor's X window when a dialog opens.
+    DesktopDialogs(HostRunLoop& runLoop, NoticeBoard& notices,
+                   std::function<std::uintptr_t()> owner = {})
+        : runLoop_(runLoop), notices_(notices), owner_(std::move(owner)) {}
+    ~DesktopDialogs() override { closeAll(); }
+    DesktopDialogs(const DesktopDialogs&) = delete;
+    DesktopDialogs& operator=(const DesktopDialogs&) = delete;
+
+    // One file dialog at a time: a request while one is open is dropped.
+    void chooseWavFile(WavDialog dialog, WavFileAnswer answer) override;
+    void showMessage(std::u16string_view text, std::u16string_view caption,
+                     MessageSeverity severity) override;
+    void showNarrowMessage(std::string_view text, std::string_view caption,
+                           MessageSeverity severity) override;
+    void closeAll() override;
+
+    bool fileDialogOpen() const;
+
+private:
+    struct Running {
+        std::unique_ptr<PortalFileChooser> portal; // or else
+        std::unique_ptr<ChildProcess> child;
+        RunLoopHandler* watch = nullptr;
+        std::string output;
+        std::function<void(const std::string&)> done; // the output, once the child ended
+        bool fileDialog = false;
+    };
+
+    // Asks the portal; false when there is none or it cannot be asked.
+    bool askPortal(WavDialog dialog, const WavFileAnswer& answer);
+    void askHelper(WavDialog dialog, WavFileAnswer answer);
+    // Runs command and hands its output to done when it ends; false when it cannot run.
+    bool run(std::vector<std::string> command, std::function<void(const std::string&)> done,
+             bool fileDialog);
+    void onOutput(Running* running);
+    void onPortal(Running* running, WavDialog dialog, const WavFileAnswer& answer);
+    // Takes running out of the list (before its answer, which may open the next dialog) and
+    // withdraws its watch.
+    std::unique_ptr<Running> takeOut(Running* running);
+    void showInEditor(std::u16string caption, std::u16string text, MessageSeverity severity);
+    std::uintptr_t owner() const { return owner_ ? owner_() : 0; }
+
+    HostRunLoop& runLoop_;
+    NoticeBoard& notices_;
+    std::function<std::uintptr_t()> owner_;
+    std::vector<std::unique_ptr<Running>> running_;
+};
+
+} // namespace quillwave::plugins

@@ -1,0 +1,40 @@
+// Paints representative editor pages through the cairo back end and writes each as a PNG file
+// into the folder given as the only argument, named editor-<scene>-cairo.png.
+
+#include "editor/posix/cairo_picture.h"
+#include "editor_scenes.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+using namespace quillwave;
+
+bool render(const std::string& folder, const char* name, const plugins::EditorModel& model,
+            std::uint32_t bankPage = 0) {
+    const plugins::CairoPicture picture = plugins::paintPicture(model, bankPage);
+    const std::string path = folder + "/editor-" + name + "-cairo.png";
+    if (picture == nullptr ||
+        cairo_surface_write_to_png(picture.get(), path.c_str()) != CAIRO_STATUS_SUCCESS) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: cairo_pictures <output folder>\n");
+        return 2;
+    }
+    const std::string folder = argv[1];
+    bool ok = render(folder, "recorder-armed", test::recorderArmedScene());
+    ok = render(folder, "recorder-recording", test::recorderRecordingScene()) && ok;
+    ok = render(folder, "player-waveform", test::playerScene()) && ok;
+    ok = render(folder, "fader-bank", test::faderBankScene()) && ok;
+    ok = render(folder, "gain-summing", test::summingScene()) && ok;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,258 @@
+#pragma once
+
+// What the Linux window tests need of a desktop and a host: a connection of the test's own with a
+// top-level window as the host's parent, and a host frame with a real poll-driven run loop that
+// counts the handlers registered with it. Linux only.
+
+#include "editor/drawing_surface.h"
+
+#include "pluginterfaces/gui/iplugview.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
+
+#include <poll.h>
+
+#include <chrono>
+#include <functional>
+#include <stdexcept>
+#include <vector>
+
+namespace quillwave::test {
+
+using namespace Steinberg;
+
+class TestDisplay {
+public:
+    // Where the host's window sits on the screen: away from the edges, so the pointer can leave
+    // the editor on every side.
+    static constexpr int kLeft = 100;
+    static constexpr int kTop = 100;
+
+    TestDisplay() : display_(XOpenDisplay(nullptr)) {
+        if (display_ == nullptr) {
+            throw std::runtime_error("no X display: run under scripts/xvfb-run.sh");
+        }
+        XSetWindowAttributes attributes{};
+        attributes.background_pixel = 0x00FF00FF; // a colour the editor never paints
+        parent_ =
+            XCreateWindow(display_, DefaultRootWindow(display_), kLeft, kTop, 1000, 640, 0,
+                          CopyFromParent, InputOutput, CopyFromParent, CWBackPixel, &attributes);
+        XMapWindow(display_, parent_);
+        XSync(display_, False);
+    }
+    ~TestDisplay() {
+        XDestroyWindow(display_, parent_);
+        XCloseDisplay(display_);
+    }
+    TestDisplay(const TestDisplay&) = delete;
+    TestDisplay& operator=(const TestDisplay&) = delete;
+
+    Display* display() const { return display_; }
+    // The host's window, as a view receives it for "X11EmbedWindowID".
+    void* parent() const { return reinterpret_cast<void*>(parent_); }
+
+    std::vector<::Window> children() const {
+        ::Window root = 0;
+        ::Window up = 0;
+        ::Window* list = nullptr;
+        unsigned count = 0;
+        std::vector<::Window> out;
+        if (XQueryTree(display_, parent_, &root, &up, &list, &count) != 0) {
+            out.assign(list, list + count);
+            XFree(list);
+        }
+        return out;
+    }
+
+    // Clients connected to the server: each editor window has a connection of its own.
+    int clientCount() const {
+        int count = 0;
+        XResClient* clients = nullptr;
+        XResQueryClients(display_, &count, &clients);
+        XFree(clients);
+        return count;
+    }
+
+    // The window's pixels as the server has them.
+    class Image {
+    public:
+        explicit Image(XImage* image) : image_(image) {}
+        ~Image() {
+            if (image_ != nullptr) {
+                XDestroyImage(image_);
+            }
+        }
+        Image(const Image&) = delete;
+        Image& operator=(const Image&) = delete;
+        bool valid() const { return image_ != nullptr; }
+        plugins::Rgb at(int x, int y) const {
+            const unsigned long p = XGetPixel(image_, x, y);
+            return {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+                    static_cast<std::uint8_t>(p)};
+        }
+
+    private:
+        XImage* image_;
+    };
+    Image grab(::Window window) const {
+        return Image(XGetImage(display_, window, 0, 0, 960, 580, AllPlanes, ZPixmap));
+    }
+
+private:
+    Display* display_;
+    ::Window parent_ = 0;
+};
+
+// A host frame whose run loop polls the registered descriptors and fires the timers, as a Linux
+// host's user-interface thread does. Handlers may register and unregister from their calls.
+class PollingHost final : public IPlugFrame, public Linux::IRunLoop {
+public:
+    explicit PollingHost(bool offersRunLoop = true) : offersRunLoop_(offersRunLoop) {}
+    ~PollingHost() {
+        for (auto& f : fds_) {
+            f.handler->release();
+        }
+        for (auto& t : timers_) {
+            t.handler->release();
+        }
+    }
+
+    tresult PLUGIN_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+
+    tresult PLUGIN_API registerEventHandler(Linux::IEventHandler* handler,
+                                            Linux::FileDescriptor fd) override {
+        if (handler == nullptr || fd < 0) {
+            return kInvalidArgument;
+        }
+        handler->addRef();
+        fds_.push_back({handler, fd, ++serial_});
+        return kResultOk;
+    }
+    tresult PLUGIN_API unregisterEventHandler(Linux::IEventHandler* handler) override {
+        return drop(fds_, handler);
+    }
+    tresult PLUGIN_API registerTimer(Linux::ITimerHandler* handler,
+                                     Linux::TimerInterval milliseconds) override {
+        if (handler == nullptr) {
+            return kInvalidArgument;
+        }
+        handler->addRef();
+        const auto interval = std::chrono::milliseconds(milliseconds);
+        timers_.push_back({handler, interval, Clock::now() + interval, ++serial_});
+        intervals.push_back(milliseconds);
+        return kResultOk;
+    }
+    tresult PLUGIN_API unregisterTimer(Linux::ITimerHandler* handler) override {
+        return drop(timers_, handler);
+    }
+
+    tresult PLUGIN_API queryInterface(const TUID iid, void** obj) override {
+        if (FUnknownPrivate::iidEqual(iid, IPlugFrame::iid) ||
+            FUnknownPrivate::iidEqual(iid, FUnknown::iid)) {
+            *obj = static_cast<IPlugFrame*>(this);
+            return kResultOk;
+        }
+        if (offersRunLoop_ && FUnknownPrivate::iidEqual(iid, Linux::IRunLoop::iid)) {
+            *obj = static_cast<Linux::IRunLoop*>(this);
+            return kResultOk;
+        }
+        *obj = nullptr;
+        return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() override { return 1; }
+    uint32 PLUGIN_API release() override { return 1; }
+
+    std::size_t eventHandlers() const { return fds_.size(); }
+    std::size_t timers() const { return timers_.size(); }
+
+    // Runs the loop for a while, or until done says so; returns the timer calls made.
+    int run(std::chrono::milliseconds duration, const std::function<bool()>& done = {}) {
+        int timerCalls = 0;
+        const auto end = Clock::now() + duration;
+        while (!(done && done()) && Clock::now() < end) {
+            auto wake = end;
+            for (const auto& t : timers_) {
+                wake = std::min(wake, t.due);
+            }
+            std::vector<pollfd> polled;
+            std::vector<std::uint64_t> serials;
+            for (const auto& f : fds_) {
+                polled.push_back({f.fd, POLLIN, 0});
+                serials.push_back(f.serial);
+            }
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::max(wake - Clock::now(), Clock::duration::zero()));
+            const int timeout = done ? std::min<int>(static_cast<int>(wait.count()), 5)
+                                     : static_cast<int>(wait.count());
+            ::poll(polled.data(), polled.size(), timeout);
+            for (std::size_t i = 0; i < polled.size(); ++i) {
+                if ((polled[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+                    if (auto* f = find(fds_, serials[i])) {
+                        f->handler->onFDIsSet(f->fd);
+                    }
+                }
+            }
+            const auto now = Clock::now();
+            std::vector<std::uint64_t> due;
+            for (const auto& t : timers_) {
+                if (t.due <= now && !timersHeld) {
+                    due.push_back(t.serial);
+                }
+            }
+            for (const std::uint64_t serial : due) {
+                if (auto* t = find(timers_, serial)) {
+                    t->due = now + t->interval;
+                    ++timerCalls;
+                    t->handler->onTimer();
+                }
+            }
+        }
+        return timerCalls;
+    }
+
+    std::vector<Linux::TimerInterval> intervals; // of every timer ever registered
+    bool timersHeld = false;                     // only descriptors are served while set
+
+private:
+    using Clock = std::chrono::steady_clock;
+    struct Fd {
+        Linux::IEventHandler* handler;
+        int fd;
+        std::uint64_t serial;
+    };
+    struct Timer {
+        Linux::ITimerHandler* handler;
+        Clock::duration interval;
+        Clock::time_point due;
+        std::uint64_t serial;
+    };
+
+    template <typename List, typename Handler> tresult drop(List& list, Handler* handler) {
+        for (auto it = list.begin(); it != list.end(); ++it) {
+            if (it->handler == handler) {
+                list.erase(it);
+                handler->release();
+                return kResultOk;
+            }
+        }
+        return kInvalidArgument;
+    }
+    template <typename List>
+    static typename List::value_type* find(List& list, std::uint64_t serial) {
+        for (auto& entry : list) {
+            if (entry.serial == serial) {
+                return &entry;
+            }
+        }
+        return nullptr;
+    }
+
+    bool offersRunLoop_;
+    std::uint64_t serial_ = 0;
+    std::vector<Fd> fds_;
+    std::vector<Timer> timers_;
+};
+
+} // namespace quillwave::test

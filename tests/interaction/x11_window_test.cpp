@@ -1,0 +1,451 @@
+// The Linux editor view in a real X11 window on a virtual display, driven by a host's poll loop:
+// embedding, the run loop's handlers, what is left behind, the pixels on screen and real pointer
+// events.
+
+#include "editor/editor_view.h"
+#include "editor/palette.h"
+#include "editor/plugin_editor_model.h"
+#include "editor/posix/cairo_picture.h"
+#include "host_edit_log.h"
+#include "scripted_dialogs.h"
+#include "stub_helpers.h"
+#include "support/test_host.h"
+#include "support/wav_file.h"
+#include "x11_host.h"
+
+#include <X11/extensions/XTest.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace quillwave::plugins {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Edit;
+using test::PollingHost;
+using test::TestDisplay;
+
+constexpr FIDString kX11 = "X11EmbedWindowID";
+
+struct ViewUnderTest {
+    explicit ViewUnderTest(UtilityPlugin& plugin, PollingHost* host) {
+        auto scripted = std::make_unique<test::ScriptedDialogs>();
+        dialogs = scripted.get();
+        view = IPtr<IPlugView>(createEditorView(plugin, "editor", std::move(scripted)), false);
+        view->setFrame(host);
+    }
+    IPtr<IPlugView> view;
+    test::ScriptedDialogs* dialogs = nullptr; // owned by the view
+};
+
+class X11Editor : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { sharedDisplay = new TestDisplay(); }
+    static void TearDownTestSuite() {
+        delete sharedDisplay;
+        sharedDisplay = nullptr;
+    }
+    void SetUp() override { baselineClients = display.clientCount(); }
+    void TearDown() override {
+        EXPECT_EQ(host.eventHandlers(), 0u);
+        EXPECT_EQ(host.timers(), 0u);
+        EXPECT_TRUE(display.children().empty());
+        expectClients(baselineClients);
+    }
+
+    // The server notices a closed connection a moment later.
+    void expectClients(int expected) {
+        for (int i = 0; i < 100 && display.clientCount() != expected; ++i) {
+            host.run(10ms);
+        }
+        EXPECT_EQ(display.clientCount(), expected);
+    }
+
+    ::Window child() {
+        const auto children = display.children();
+        return children.size() == 1 ? children[0] : 0;
+    }
+
+    // Runs the host's loop until the editor window shows colour at (x, y); false when it does
+    // not within three seconds (a loaded machine may be slow, a broken editor never gets there).
+    bool showsAt(int x, int y, Rgb colour) {
+        for (int i = 0; i < 150; ++i) {
+            if (const ::Window window = child(); window != 0) {
+                const auto image = display.grab(window);
+                if (image.valid() && image.at(x, y) == colour) {
+                    return true;
+                }
+            }
+            host.run(20ms);
+        }
+        return false;
+    }
+
+    // Runs the host's loop until the editor has shown its first picture.
+    void settle() { ASSERT_TRUE(showsAt(5, 5, palette::kHeaderBand)); }
+
+    // Runs the host's loop until the host has seen `count` complete edits in all.
+    void awaitEdits(const test::HostEditLog& log, std::size_t count) {
+        host.run(3s, [&] { return log.entries().size() >= 3 * count; });
+    }
+
+    std::vector<Edit> takeEdits(test::HostEditLog& log) {
+        auto edits = test::completeEdits(log);
+        log.clear();
+        return edits;
+    }
+
+    // Real pointer events through the server, each handled before the next.
+    void pointerTo(int x, int y) {
+        XTestFakeMotionEvent(display.display(), -1, TestDisplay::kLeft + x, TestDisplay::kTop + y,
+                             CurrentTime);
+        XSync(display.display(), False);
+        host.run(60ms);
+    }
+    void button(bool down) {
+        XTestFakeButtonEvent(display.display(), 1, down ? True : False, CurrentTime);
+        XSync(display.display(), False);
+        host.run(60ms);
+    }
+    void click(int x, int y) {
+        pointerTo(x, y);
+        button(true);
+        button(false);
+    }
+    bool pointerGrabbedByAnother() {
+        const int result =
+            XGrabPointer(display.display(), DefaultRootWindow(display.display()), False,
+                         ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+        XUngrabPointer(display.display(), CurrentTime);
+        XSync(display.display(), False);
+        return result == AlreadyGrabbed;
+    }
+
+    static inline TestDisplay* sharedDisplay = nullptr;
+    TestDisplay& display = *sharedDisplay;
+    PollingHost host;
+    int baselineClients = 0;
+};
+
+TEST_F(X11Editor, AttachedMakesOneFixedChildAndRemovedLeavesNothingBehind) {
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    ViewUnderTest editor(*plugin, &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    const ::Window window = child();
+    ASSERT_NE(window, 0u);
+    XWindowAttributes attributes{};
+    ASSERT_NE(XGetWindowAttributes(display.display(), window, &attributes), 0);
+    EXPECT_EQ(attributes.x, 0);
+    EXPECT_EQ(attributes.y, 0);
+    EXPECT_EQ(attributes.width, 960);
+    EXPECT_EQ(attributes.height, 580);
+    EXPECT_EQ(attributes.map_state, IsViewable);
+    EXPECT_EQ(display.clientCount(), baselineClients + 1); // a connection of its own
+    EXPECT_EQ(host.eventHandlers(), 1u);
+    EXPECT_EQ(host.timers(), 1u);
+
+    // A second attached is refused and makes nothing.
+    EXPECT_EQ(editor.view->attached(display.parent(), kX11), kResultFalse);
+    EXPECT_EQ(display.children().size(), 1u);
+    EXPECT_EQ(host.eventHandlers() + host.timers(), 2u);
+
+    settle();
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+    EXPECT_TRUE(display.children().empty());
+    EXPECT_EQ(host.eventHandlers() + host.timers(), 0u);
+    expectClients(baselineClients);
+    EXPECT_EQ(editor.view->removed(), kResultOk); // nothing left to remove
+
+    // The same view attaches again, and the host's last reference closes it.
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    editor.view = nullptr;
+}
+
+TEST_F(X11Editor, AttachedIsRefusedWithoutARunLoopAndForBadArguments) {
+    const auto plugin = test::makePlugin(ModuleKind::Output);
+    PollingHost noRunLoop(false);
+    ViewUnderTest bare(*plugin, nullptr);
+    EXPECT_EQ(bare.view->attached(display.parent(), kX11), kResultFalse);
+    bare.view->setFrame(&noRunLoop);
+    EXPECT_EQ(bare.view->attached(display.parent(), kX11), kResultFalse);
+
+    ViewUnderTest editor(*plugin, &host);
+    const auto noSuchWindow = reinterpret_cast<void*>(std::uintptr_t{0x7ffffff0});
+    EXPECT_EQ(editor.view->attached(noSuchWindow, kX11), kResultFalse);
+    EXPECT_EQ(editor.view->attached(nullptr, kX11), kResultFalse);
+    EXPECT_EQ(editor.view->attached(display.parent(), "HWND"), kResultFalse);
+    EXPECT_EQ(host.eventHandlers() + host.timers(), 0u);
+    EXPECT_TRUE(display.children().empty());
+    // Nothing was left half done: a proper parent still works.
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, TheTimerRepaintsAtThePagesInterval) {
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    ViewUnderTest editor(*plugin, &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    EXPECT_EQ(host.intervals, std::vector<Linux::TimerInterval>{33});
+    settle();
+    // Only the timer can show a change the editor did not make itself.
+    for (const bool follow : {false, true, false}) {
+        plugin->setTableValue(ParamId::FollowTransport, follow ? 1.0 : 0.0);
+        EXPECT_TRUE(
+            showsAt(502, 117, follow ? palette::kButtonActiveFace : palette::kButtonInactiveFace));
+    }
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+
+    const auto output = test::makePlugin(ModuleKind::Output);
+    ViewUnderTest other(*output, &host);
+    ASSERT_EQ(other.view->attached(display.parent(), kX11), kResultOk);
+    EXPECT_EQ(host.intervals.back(), 100u);
+    const int ticks = host.run(1000ms);
+    EXPECT_GE(ticks, 5); // about 10; a loaded machine may let some pass
+    EXPECT_LE(ticks, 11);
+    EXPECT_EQ(other.view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, ExposureRepaintsWithoutWaitingForTheTimer) {
+    const auto plugin = test::makePlugin(ModuleKind::Output);
+    ViewUnderTest editor(*plugin, &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    host.timersHeld = true;
+    // Another client scribbles over the editor, then the server asks it to repaint.
+    GC gc = XCreateGC(display.display(), child(), 0, nullptr);
+    XSetForeground(display.display(), gc, 0x00FF00FF);
+    XFillRectangle(display.display(), child(), gc, 0, 0, 960, 580);
+    XFreeGC(display.display(), gc);
+    XSync(display.display(), False);
+    ASSERT_EQ(display.grab(child()).at(5, 5), (Rgb{255, 0, 255}));
+    XClearArea(display.display(), child(), 0, 0, 0, 0, True);
+    XSync(display.display(), False);
+    EXPECT_TRUE(showsAt(5, 5, palette::kHeaderBand));
+    EXPECT_EQ(display.grab(child()).at(950, 575), palette::kWindowBackground);
+    host.timersHeld = false;
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, TheWindowShowsTheCairoPictureAtTheKnownPoints) {
+    // A recording recorder whose right input clips, as the GDI pixel tests paint it.
+    test::TempFolder folder;
+    test::TestHost::Config config;
+    config.maxBlock = 64;
+    test::TestHost module(config);
+    std::string error;
+    ASSERT_TRUE(module.plugin().chooseFile(test::u16path(folder / "take.wav"), error)) << error;
+    ASSERT_EQ(module.component->setActive(true), kResultOk);
+    ASSERT_EQ(module.processor->setProcessing(true), kResultOk);
+    module.fillInput(64, [](int, int c) { return c == 0 ? 0.3 : 1.0; });
+    ASSERT_EQ(module.run(64, true), kResultOk);
+    ASSERT_TRUE(module.plugin().recorder().recording());
+
+    ViewUnderTest editor(module.plugin(), &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    const auto image = display.grab(child());
+    ASSERT_TRUE(image.valid());
+    const std::pair<std::pair<int, int>, Rgb> known[] = {
+        {{950, 575}, palette::kWindowBackground},   {{5, 5}, palette::kHeaderBand},
+        {{500, 87}, palette::kHeaderSeparator},     {{500, 88}, palette::kWindowBackground},
+        {{366, 117}, palette::kButtonInactiveFace}, // Stop
+        {{226, 117}, palette::kButtonActiveFace},   // Record while recording
+        {{502, 117}, palette::kButtonActiveFace},   // Follow DAW transport
+        {{362, 140}, palette::kButtonLeftEdge},     {{400, 112}, palette::kButtonTopEdge},
+        {{53, 249}, palette::kStateRecording},      {{53, 241}, Rgb{0, 0, 0}},
+        {{40, 225}, palette::kRecorderStatePanel},  {{761, 380}, palette::kMeterHot},
+        {{701, 380}, palette::kMeterWarm},          {{300, 380}, palette::kMeterCool},
+        {{759, 380}, palette::kMeterWell},          {{900, 377}, palette::kClipBoxLit},
+        {{900, 340}, palette::kClipBoxDark},        {{131, 392}, palette::kMeterRms},
+        {{129, 350}, palette::kMeterFrame},
+    };
+    for (const auto& [point, colour] : known) {
+        EXPECT_EQ(image.at(point.first, point.second), colour)
+            << point.first << ", " << point.second;
+    }
+    // Every pixel on screen is the off-screen picture's: one exact copy, nothing of the parent.
+    // The writer thread may still move the counters: compare again after the next repaint.
+    PluginEditorModel model(module.plugin());
+    const auto differentPixels = [&] {
+        std::uint32_t page = 0;
+        const CairoPicture picture = paintPicture(model, page);
+        const auto screen = display.grab(child());
+        const auto* pixels = cairo_image_surface_get_data(picture.get());
+        const int stride = cairo_image_surface_get_stride(picture.get());
+        int different = 0;
+        for (int y = 0; y < 580; ++y) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(pixels + y * stride);
+            for (int x = 0; x < 960; ++x) {
+                const Rgb expected{static_cast<std::uint8_t>(row[x] >> 16),
+                                   static_cast<std::uint8_t>(row[x] >> 8),
+                                   static_cast<std::uint8_t>(row[x])};
+                different += screen.at(x, y) == expected ? 0 : 1;
+            }
+        }
+        return different;
+    };
+    int different = differentPixels();
+    for (int attempt = 0; attempt < 50 && different != 0; ++attempt) {
+        host.run(60ms);
+        different = differentPixels();
+    }
+    EXPECT_EQ(different, 0);
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+    module.processor->setProcessing(false);
+    module.component->setActive(false);
+}
+
+TEST_F(X11Editor, PlayerFaderBankAndGainPagesAtTheKnownPoints) {
+    test::TempFolder folder;
+    std::vector<float> samples(48000);
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] = 0.8f * static_cast<float>(std::sin(static_cast<double>(i) * 0.05));
+    }
+    test::writeFloatWav(folder / "sine.wav", 1, 48000, samples);
+    const auto player = test::makePlugin(ModuleKind::Player);
+    std::string error;
+    ASSERT_TRUE(player->chooseFile(test::u16path(folder / "sine.wav"), error)) << error;
+    const auto bank = test::makePlugin(ModuleKind::FaderBank);
+    bank->setTableValue(stripMuteId(0), 1.0);
+    const auto summing = test::makePlugin(ModuleKind::Summing);
+
+    struct Scene {
+        UtilityPlugin* plugin;
+        std::vector<std::pair<std::pair<int, int>, Rgb>> known;
+    };
+    const Scene scenes[] = {
+        {player.get(),
+         {{{29, 340}, palette::kWaveformArea},
+          {{400, 340}, palette::kAccent},
+          {{400, 270}, palette::kAccent},
+          {{400, 260}, palette::kWaveformArea},
+          {{226, 117}, palette::kButtonInactiveFace}}},
+        {bank.get(),
+         {{{100, 400}, palette::kStripPanel},
+          {{77, 400}, palette::kStripFaderTrack},
+          {{50, 289}, palette::kStripScaleTicks},
+          {{42, 208}, palette::kButtonActiveFace},
+          {{157, 208}, palette::kButtonInactiveFace},
+          {{60, 280}, palette::kCapMiddleLine}}},
+        {summing.get(),
+         {{{100, 400}, palette::kGainFaderTrack},
+          {{790, 402}, palette::kCapMiddleLine},
+          {{33, 226}, palette::kButtonInactiveFace}}},
+    };
+    for (const Scene& scene : scenes) {
+        ViewUnderTest editor(*scene.plugin, &host);
+        ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+        settle();
+        const auto image = display.grab(child());
+        ASSERT_TRUE(image.valid());
+        EXPECT_EQ(image.at(5, 5), palette::kHeaderBand);
+        for (const auto& [point, colour] : scene.known) {
+            EXPECT_EQ(image.at(point.first, point.second), colour)
+                << displayName(scene.plugin->kind()) << " " << point.first << ", " << point.second;
+        }
+        EXPECT_EQ(editor.view->removed(), kResultOk);
+    }
+}
+
+TEST_F(X11Editor, PointerEventsEditLikeTheWindowsEditor) {
+    test::TempFolder folder;
+    const auto recorder = test::makePlugin(ModuleKind::Recorder);
+    std::string error;
+    ASSERT_TRUE(recorder->chooseFile(test::u16path(folder / "take.wav"), error)) << error;
+    {
+        test::HostEditLog log(*recorder);
+        ViewUnderTest editor(*recorder, &host);
+        ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+        settle();
+        click(280, 130); // Record
+        awaitEdits(log, 2);
+        click(420, 130); // Stop
+        awaitEdits(log, 4);
+        EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}, {3, 1.0}, {3, 0.0}, {2, 0.0}}));
+        EXPECT_EQ(editor.view->removed(), kResultOk);
+    }
+
+    const auto bank = test::makePlugin(ModuleKind::FaderBank);
+    test::HostEditLog log(*bank);
+    ViewUnderTest editor(*bank, &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    bank->setTableValue(100, 0.0);
+    // Each motion is handled before the next, as a user's hand is slower than the loop.
+    pointerTo(76, 445);
+    button(true);
+    awaitEdits(log, 1);
+    EXPECT_TRUE(pointerGrabbedByAnother()); // the drag holds the pointer
+    pointerTo(76, 445 - 187);
+    awaitEdits(log, 2);
+    pointerTo(76, -50); // above the window: still the editor's, clamped at the top
+    awaitEdits(log, 3);
+    pointerTo(76, 445 - 93);
+    awaitEdits(log, 4);
+    button(false);
+    EXPECT_FALSE(pointerGrabbedByAnother());
+    pointerTo(76, 258); // after the release nothing is dragged
+    const auto edits = takeEdits(log);
+    ASSERT_EQ(edits.size(), 4u);
+    EXPECT_EQ(edits[0], (Edit{100, 0.0}));
+    EXPECT_EQ(edits[1], (Edit{100, 1.0}));
+    EXPECT_EQ(edits[2], (Edit{100, 1.0}));
+    EXPECT_DOUBLE_EQ(edits[3].value, 93.0 / 187.0);
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRuns) {
+    test::TempFolder folder;
+    test::StubHelpers helpers;
+    const auto chosen = folder / "from-chooser";
+    helpers.add("zenity", "/bin/sleep 0.3; echo '" + chosen.string() + "'");
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    IPtr<IPlugView> view(plugin->createView("editor"), false); // the desktop's own dialogs
+    view->setFrame(&host);
+    ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    click(100, 130);                         // the file button
+    EXPECT_TRUE(plugin->filePath().empty()); // the user is still choosing; the host runs on
+    host.run(5s, [&] { return !plugin->filePath().empty(); });
+    EXPECT_EQ(plugin->filePath(), test::u16path(folder / "from-chooser.wav"));
+    EXPECT_TRUE(plugin->recorder().ready());
+
+    // The same destination again: the module's refusal reaches the user through the helper.
+    helpers.add("zenity", "echo '" + chosen.string() + ".wav'");
+    click(100, 130);
+    host.run(5s, [&] {
+        const auto arguments = helpers.arguments("zenity");
+        return !arguments.empty() && arguments[0] == "--error";
+    });
+    EXPECT_EQ(helpers.arguments("zenity"),
+              (std::vector<std::string>{"--error", "--no-markup", "--title=QUILLWAVE RECORDER",
+                                        "--text=Destination exists; choose a new file"}));
+    host.run(5s, [&] { return host.eventHandlers() == 1; });
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, WithoutADesktopHelperTheMessageIsDrawnInsideAndTheNextClickTakesIt) {
+    test::StubHelpers nothing; // no helper, no bus
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    test::HostEditLog log(*plugin);
+    IPtr<IPlugView> view(plugin->createView("editor"), false);
+    view->setFrame(&host);
+    ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    EXPECT_EQ(display.grab(child()).at(300, 300), palette::kWindowBackground);
+    click(280, 130);                                      // Record without a destination
+    EXPECT_TRUE(showsAt(300, 300, palette::kHeaderBand)); // the notice's panel
+    click(600, 130); // on Follow, but it only takes the notice away
+    EXPECT_TRUE(showsAt(300, 300, palette::kWindowBackground));
+    EXPECT_TRUE(takeEdits(log).empty());
+    click(600, 130);
+    awaitEdits(log, 1);
+    EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}}));
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+} // namespace
+} // namespace quillwave::plugins

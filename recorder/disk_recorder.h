@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -17,6 +18,15 @@ struct RecorderFileAccess {
     RecordingFileOpener open = openNewRecordingFile;
     // Largest data chunk in bytes; values above kMaxDataBytes are cut to it.
     std::uint64_t dataByteLimit = kMaxDataBytes;
+};
+
+// Points where a test holds one thread so that another runs at an exact moment; empty in the
+// product. Both are called on the thread named.
+struct RecorderRaceHooks {
+    // Audio thread: inside start, after it found a destination armed, before it sets recording.
+    std::function<void()> startTested;
+    // prepare's thread: on each poll while it waits for such a start to finish.
+    std::function<void()> prepareAwaitsStart;
 };
 
 // Moves the recorder's input from the audio thread into a new 32-bit float WAV file. The audio
@@ -37,7 +47,7 @@ public:
     static constexpr float kInitialSilenceThreshold = 1.0e-4f; // -80 dBFS
 
     DiskRecorder() : DiskRecorder(RecorderFileAccess{}) {}
-    explicit DiskRecorder(RecorderFileAccess access);
+    explicit DiskRecorder(RecorderFileAccess access, RecorderRaceHooks hooks = {});
     // Ends the take, waits for the writer to finalize the file, releases the ring.
     ~DiskRecorder();
     DiskRecorder(const DiskRecorder&) = delete;
@@ -45,7 +55,8 @@ public:
 
     // --- host and editor threads ---
 
-    // Arms a new destination: refuses while recording, finalizes the previous file, checks the
+    // Arms a new destination: refuses while recording (also when a take starts at the same
+    // moment on the audio thread: that take goes on in its file), finalizes the previous file, checks the
     // format and that nothing exists under path, resets the counters, starts the writer thread and
     // waits until it has created the file and written its provisional header. Throws with the
     // user-facing message on any refusal or failure.
@@ -94,6 +105,8 @@ public:
 
 private:
     void writerMain(std::u16string path);
+    // start's stores, once it found a destination armed.
+    void beginTake(std::uint64_t position) noexcept;
     // Stores frameCount frames from index firstFrame of sources (null = silence) into the ring
     // from running index w on; returns the new running index.
     std::uint64_t copyFrames(const float* const* sources, std::uint32_t channels,
@@ -101,6 +114,7 @@ private:
                              std::uint64_t w) noexcept;
 
     const RecorderFileAccess access_;
+    const RecorderRaceHooks hooks_;
 
     // Interleaved frames; the slot of a running index is index & kRingMask. Allocated and zeroed
     // once, never resized or cleared between takes. captureRing_ points into ringStorage_ (see
@@ -122,6 +136,10 @@ private:
     std::atomic<bool> diskError_{false};
     std::atomic<bool> inCapture_{false};
     std::atomic<bool> fileCreated_{false}; // never cleared
+    // prepare is replacing the destination: start begins no take.
+    std::atomic<bool> closing_{false};
+    // The audio thread is inside start, from before its test of closing_ to after its last store.
+    std::atomic<bool> inStart_{false};
     // Atomic although the audio thread reads them only while a take runs: beginTail and the
     // display read them at any time while prepare may be storing them.
     std::atomic<std::uint32_t> fileChannels_{0};

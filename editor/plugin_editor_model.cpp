@@ -7,7 +7,7 @@ namespace quillwave::plugins {
 std::string moduleStatusLine(const UtilityPlugin& plugin) {
     StatusLineInput input;
     input.kind = plugin.kind();
-    input.filePath = plugin.filePath();
+    input.filePath = plugin.statusFilePath();
     input.playerPlaying = plugin.player().playing();
     if (input.kind == ModuleKind::Recorder) {
         input.recorder = plugin.readMeterSnapshot().recorder;

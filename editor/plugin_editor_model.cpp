@@ -43,8 +43,8 @@ std::string PluginEditorModel::statusLine() const {
     return moduleStatusLine(plugin_);
 }
 
-const AudioClip& PluginEditorModel::latestClip() const {
-    return plugin_.player().latestClip();
+void PluginEditorModel::readLatestClip(const std::function<void(const AudioClip&)>& read) const {
+    plugin_.player().readLatestClip(read);
 }
 
 } // namespace quillwave::plugins

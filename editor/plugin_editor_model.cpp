@@ -5,9 +5,10 @@
 namespace quillwave::plugins {
 
 std::string moduleStatusLine(const UtilityPlugin& plugin) {
+    const std::u16string path = plugin.statusFilePath(); // the input only views it
     StatusLineInput input;
     input.kind = plugin.kind();
-    input.filePath = plugin.statusFilePath();
+    input.filePath = path;
     input.playerPlaying = plugin.player().playing();
     if (input.kind == ModuleKind::Recorder) {
         input.recorder = plugin.readMeterSnapshot().recorder;

@@ -18,8 +18,9 @@ tresult UtilityPlugin::componentGetState(IBStream* state) {
         return kInvalidArgument;
     }
     try {
-        return writeFramedText(*state, writeStateDocument(kind_, table_, filePath())) ? kResultOk
-                                                                                      : kResultFalse;
+        return writeFramedText(*state, writeStateDocument(kind_, table_, filePath()))
+                   ? kResultOk
+                   : kResultFalse;
     } catch (...) {
         return kResultFalse;
     }

@@ -30,8 +30,7 @@ float* alignRingWithFile(float* storage) {
 
 DiskRecorder::DiskRecorder(RecorderFileAccess access, RecorderRaceHooks hooks)
     : access_{std::move(access.open), std::min(access.dataByteLimit, kMaxDataBytes)},
-      hooks_(std::move(hooks)),
-      ringStorage_(new float[kRingSamples + kRingPadding]()),
+      hooks_(std::move(hooks)), ringStorage_(new float[kRingSamples + kRingPadding]()),
       captureRing_(alignRingWithFile(ringStorage_.get())) {}
 
 DiskRecorder::~DiskRecorder() {

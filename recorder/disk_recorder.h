@@ -56,10 +56,10 @@ public:
     // --- host and editor threads ---
 
     // Arms a new destination: refuses while recording (also when a take starts at the same
-    // moment on the audio thread: that take goes on in its file), finalizes the previous file, checks the
-    // format and that nothing exists under path, resets the counters, starts the writer thread and
-    // waits until it has created the file and written its provisional header. Throws with the
-    // user-facing message on any refusal or failure.
+    // moment on the audio thread: that take goes on in its file), finalizes the previous file,
+    // checks the format and that nothing exists under path, resets the counters, starts the writer
+    // thread and waits until it has created the file and written its provisional header. Throws
+    // with the user-facing message on any refusal or failure.
     void prepare(const std::u16string& path, std::uint32_t channels, std::uint32_t sampleRate);
     // Ends capture now, without a tail. Does not wait.
     void finish() noexcept;

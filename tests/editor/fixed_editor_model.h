@@ -38,8 +38,7 @@ public:
         return snapshot;
     }
     std::string statusLine() const override { return status; }
-    void readLatestClip(
-        const std::function<void(const plugins::AudioClip&)>& read) const override {
+    void readLatestClip(const std::function<void(const plugins::AudioClip&)>& read) const override {
         read(clip);
     }
 

@@ -195,8 +195,8 @@ TEST(RestoredSession, NamingTheArmedFileInAnotherSpellingKeepsItAndCreatesNothin
 #else
     const std::u16string other = u16path(s.folder.path()) + u"//./Armed.wav";
 #endif
-    const std::string loaded = plugins::writeStateDocument(plugins::ModuleKind::Recorder, s.saved,
-                                                           other);
+    const std::string loaded =
+        plugins::writeStateDocument(plugins::ModuleKind::Recorder, s.saved, other);
     ASSERT_EQ(s.load(false, loaded), kResultOk);
     ASSERT_EQ(s.load(true, loaded), kResultOk);
     EXPECT_EQ(s.savedNow(), loaded);

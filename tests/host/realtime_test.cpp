@@ -165,7 +165,7 @@ TEST(Realtime, APlayerDocumentLoadedWhilePlayingHandsOverOffTheAudioThreadHeap) 
         done = true;
         audio.join();
     });
-    EXPECT_EQ(used, 0u); // the hand-over only exchanged pointers inside process
+    EXPECT_EQ(used, 0u);         // the hand-over only exchanged pointers inside process
     EXPECT_FALSE(foreignSample); // the new clip never plays from the middle of a running start
     EXPECT_FALSE(player.plugin().player().playing());
     EXPECT_EQ(player.plugin().player().latestClip().frameCount(), 4800u);

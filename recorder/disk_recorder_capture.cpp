@@ -149,9 +149,12 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
 }
 
 void DiskRecorder::start(std::uint64_t position) noexcept {
-    // Raised before closing_ is read: prepare's wait relies on this order.
+    // Raised before closing_ is read: prepare's wait relies on this order. A take already
+    // running may still move its start (or leave its tail) while prepare runs, which then
+    // refuses.
     inStart_.exchange(true);
-    if (!closing_.load() && ready_.load() && !captureComplete_.load() && !diskError_.load()) {
+    if ((!closing_.load() || recording_.load()) && ready_.load() && !captureComplete_.load() &&
+        !diskError_.load()) {
         if (hooks_.startTested) {
             hooks_.startTested();
         }

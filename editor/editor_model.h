@@ -10,6 +10,7 @@
 #include "plugin/param_ids.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,9 +38,9 @@ public:
     // One line saying what the module is doing, UTF-8.
     virtual std::string statusLine() const = 0;
 
-    // The player's newest clip; an empty clip before any file was loaded. Valid until the editor
-    // thread next replaces it, so for the whole of one paint.
-    virtual const AudioClip& latestClip() const = 0;
+    // Calls read with the player's newest clip (an empty clip before any file was loaded). The
+    // clip stays alive for the call, even when a host thread loads another file meanwhile.
+    virtual void readLatestClip(const std::function<void(const AudioClip&)>& read) const = 0;
 
 protected:
     EditorModel() = default;

@@ -5,9 +5,10 @@
 namespace quillwave::plugins {
 
 std::string moduleStatusLine(const UtilityPlugin& plugin) {
+    const std::u16string path = plugin.statusFilePath(); // the input only views it
     StatusLineInput input;
     input.kind = plugin.kind();
-    input.filePath = plugin.filePath();
+    input.filePath = path;
     input.playerPlaying = plugin.player().playing();
     if (input.kind == ModuleKind::Recorder) {
         input.recorder = plugin.readMeterSnapshot().recorder;
@@ -43,8 +44,8 @@ std::string PluginEditorModel::statusLine() const {
     return moduleStatusLine(plugin_);
 }
 
-const AudioClip& PluginEditorModel::latestClip() const {
-    return plugin_.player().latestClip();
+void PluginEditorModel::readLatestClip(const std::function<void(const AudioClip&)>& read) const {
+    plugin_.player().readLatestClip(read);
 }
 
 } // namespace quillwave::plugins

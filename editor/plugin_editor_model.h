@@ -24,7 +24,7 @@ public:
     std::optional<std::int32_t> audioInputChannels(std::int32_t bus) const override;
     MeterSnapshot meterSnapshot() const override;
     std::string statusLine() const override;
-    const AudioClip& latestClip() const override;
+    void readLatestClip(const std::function<void(const AudioClip&)>& read) const override;
 
 private:
     // Non-const only because the SDK's bus query is.

@@ -27,7 +27,8 @@ void paintTransportPage(const EditorModel& model, DrawingSurface& surface) {
                       FontWeight::Normal, TextPlacement::Wrap);
 
     if (player) {
-        paintWaveform(surface, AudioClipFrames(model.latestClip()));
+        model.readLatestClip(
+            [&](const AudioClip& clip) { paintWaveform(surface, AudioClipFrames(clip)); });
     } else {
         paintRecorderPanel(surface, snapshot, model.parameter(ParamId::MaximumTail));
     }

@@ -49,7 +49,8 @@ void FilePlayer::installClip(AudioClip&& clip) {
     if (clip.channels == 0 || clip.sampleRateHz == 0 || clip.samples.size() % clip.channels != 0) {
         throw std::runtime_error("Invalid audio data");
     }
-    collectRetired();
+    const std::lock_guard lock(clipsMutex_);
+    collectRetiredLocked();
     // Allocated before the move, so running out of memory leaves the caller's clip intact.
     auto record = std::make_unique<AudioClip>(std::move(clip));
     const std::uint64_t frames = record->frameCount();
@@ -64,6 +65,11 @@ void FilePlayer::installClip(AudioClip&& clip) {
 }
 
 void FilePlayer::collectRetired() {
+    const std::lock_guard lock(clipsMutex_);
+    collectRetiredLocked();
+}
+
+void FilePlayer::collectRetiredLocked() {
     // Acquire pairs with the audio thread's release of the write index: its ring stores are seen.
     const std::uint32_t write = retiredWrite_.load(std::memory_order_acquire);
     std::uint32_t read = retiredRead_.load(std::memory_order_relaxed);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string_view>
 
 namespace quillwave::plugins {
@@ -24,7 +25,9 @@ namespace quillwave::plugins {
 // - `latestClip_` never owns: it aliases the newest record, which stays alive at least until the
 //   next installClip, so the editor thread may read it between installs.
 // The audio thread therefore only exchanges pointers; all allocation and freeing happens on the
-// editor thread (installClip, collectRetired, loadClip, destruction).
+// editor thread or a host thread loading a state (installClip, collectRetired, loadClip,
+// destruction). Those threads take turns on a mutex, which readLatestClip holds too, so a clip
+// being read is not freed by an install on another thread.
 class FilePlayer {
 public:
     static constexpr std::uint32_t kRetiredSlots = 32;
@@ -48,8 +51,15 @@ public:
     // Editor thread. Frees the clips the audio thread has replaced.
     void collectRetired();
 
-    // Editor thread. The most recently installed clip (the empty clip before any).
+    // Editor thread. The most recently installed clip (the empty clip before any); valid until
+    // the next install.
     const AudioClip& latestClip() const { return *latestClip_.load(std::memory_order_acquire); }
+    // Any thread but the audio thread. Calls read with the most recently installed clip, which
+    // no install on another thread frees meanwhile.
+    template <typename Read> void readLatestClip(Read&& read) const {
+        const std::lock_guard lock(clipsMutex_);
+        read(*latestClip_.load(std::memory_order_acquire));
+    }
 
     // Audio thread. Starts playing file frame `fileFrame` at running position `position`; past the
     // end (or with no frames) it stays stopped with endPosition = position.
@@ -83,6 +93,10 @@ public:
 private:
     // Audio thread: swaps a pending clip in when the retired ring has room for the current one.
     void takePendingClip() noexcept;
+    void collectRetiredLocked();
+
+    // Installs, collections and readLatestClip take turns; never the audio thread.
+    mutable std::mutex clipsMutex_;
 
     static_assert(std::atomic<AudioClip*>::is_always_lock_free);
     static_assert(std::atomic<std::uint32_t>::is_always_lock_free);

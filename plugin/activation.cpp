@@ -1,6 +1,7 @@
 // Activation and the module's file interface: arming a recorder destination under a free take
 // name, finalizing takes on deactivation, and choosing a file from the editor.
 
+#include "platform/path_compare.h"
 #include "plugin/utility_plugin.h"
 #include "recorder/free_take_name.h"
 
@@ -10,6 +11,8 @@
 namespace quillwave::plugins {
 
 tresult PLUGIN_API UtilityPlugin::setActive(TBool state) {
+    const std::lock_guard operation(fileOperationMutex_);
+    active_ = state != 0;
     if (!state) {
         processingOn_.exchange(false);
         player_->stopPlayback();
@@ -20,32 +23,53 @@ tresult PLUGIN_API UtilityPlugin::setActive(TBool state) {
         wasRunning_ = false;
         return kResultOk;
     }
-    if (kind_ != ModuleKind::Recorder || filePath_.empty()) {
+    if (kind_ != ModuleKind::Recorder || filePath().empty()) {
         return kResultOk;
     }
     try {
-        const auto channels = static_cast<std::uint32_t>(inputBusChannels());
-        const auto rate = static_cast<std::uint32_t>(sampleRate_);
-        // The armed file stays only while it still fits and is still the destination: a state
-        // loaded since may name another, and the take must go where the module says it goes.
-        if (recorder_->ready() && channels == recorder_->fileChannels() &&
-            rate == recorder_->fileSampleRate() && armedPath_ == filePath_) {
-            return kResultOk;
-        }
-        recorder_->finish();
-        recorder_->joinWriter();
-        std::u16string candidate = firstFreeDestination(filePath_);
-        recorder_->prepare(candidate, channels, rate);
-        armedPath_ = candidate;
-        filePath_ = std::move(candidate);
+        armDestination(true);
         return kResultOk;
     } catch (const std::exception&) {
         return kResultFalse;
     }
 }
 
+void UtilityPlugin::armDestination(bool endTake) {
+    const auto channels = static_cast<std::uint32_t>(inputBusChannels());
+    const auto rate = static_cast<std::uint32_t>(sampleRate_);
+    std::u16string path;
+    {
+        const std::lock_guard lock(stateMutex_);
+        path = filePath_;
+        // The armed file stays only while it still fits and is still the destination: a state
+        // loaded since may name another, and the take must go where the module says it goes.
+        // Naming the path it was derived from (the same project loaded again) also keeps it.
+        if (recorder_->ready() && channels == recorder_->fileChannels() &&
+            rate == recorder_->fileSampleRate()) {
+            if (platform::samePath(armedPath_, filePath_)) {
+                return;
+            }
+            if (!armedFrom_.empty() && platform::samePath(armedFrom_, filePath_)) {
+                filePath_ = armedPath_;
+                return;
+            }
+        }
+    }
+    if (endTake) {
+        recorder_->finish();
+        recorder_->joinWriter();
+    }
+    std::u16string candidate = firstFreeDestination(path);
+    recorder_->prepare(candidate, channels, rate);
+    const std::lock_guard lock(stateMutex_);
+    armedPath_ = candidate;
+    armedFrom_ = std::move(path);
+    filePath_ = std::move(candidate);
+}
+
 bool UtilityPlugin::chooseFile(const std::u16string& path, std::string& errorText) {
     try {
+        const std::lock_guard operation(fileOperationMutex_);
         switch (kind_) {
         case ModuleKind::Player:
             if (player_->playing()) {
@@ -64,15 +88,27 @@ bool UtilityPlugin::chooseFile(const std::u16string& path, std::string& errorTex
         default:
             throw std::runtime_error("Module has no file interface");
         }
+        const std::lock_guard lock(stateMutex_);
         filePath_ = path;
         if (kind_ == ModuleKind::Recorder) {
             armedPath_ = path;
+            armedFrom_ = path;
         }
         return true;
     } catch (const std::exception& e) {
         errorText = e.what();
         return false;
     }
+}
+
+std::u16string UtilityPlugin::filePath() const {
+    const std::lock_guard lock(stateMutex_);
+    return filePath_;
+}
+
+std::u16string UtilityPlugin::statusFilePath() const {
+    const std::lock_guard lock(stateMutex_);
+    return kind_ == ModuleKind::Recorder && !armedPath_.empty() ? armedPath_ : filePath_;
 }
 
 } // namespace quillwave::plugins

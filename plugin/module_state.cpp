@@ -1,11 +1,15 @@
 // Saving and restoring the module with the host's project. Loading is all or nothing: the whole
 // document is read and validated, and a player's file decoded, before anything is replaced.
+// Hosts load in every state after initialize, also while audio runs (projects, presets, undo),
+// so what a load replaces is either atomic or guarded against the threads that read it.
 
 #include "plugin/state_document.h"
 #include "plugin/state_stream.h"
 #include "plugin/utility_plugin.h"
 
 #include "public.sdk/source/vst/vstparameters.h"
+
+#include <exception>
 
 namespace quillwave::plugins {
 
@@ -14,16 +18,16 @@ tresult UtilityPlugin::componentGetState(IBStream* state) {
         return kInvalidArgument;
     }
     try {
-        return writeFramedText(*state, writeStateDocument(kind_, table_, filePath_)) ? kResultOk
-                                                                                     : kResultFalse;
+        return writeFramedText(*state, writeStateDocument(kind_, table_, filePath()))
+                   ? kResultOk
+                   : kResultFalse;
     } catch (...) {
         return kResultFalse;
     }
 }
 
 tresult UtilityPlugin::componentSetState(IBStream* state) {
-    // The audio thread reads the values and the path being replaced while processing is on.
-    if (!state || processingOn_.load()) {
+    if (!state) {
         return kResultFalse;
     }
     try {
@@ -35,25 +39,45 @@ tresult UtilityPlugin::componentSetState(IBStream* state) {
         if (!document) {
             return kResultFalse;
         }
-        // The last step that can fail; it leaves the player as it was when it does.
+        const std::lock_guard operation(fileOperationMutex_);
+        // The last step that can fail; it leaves the player as it was when it does. While the
+        // player plays, the new clip reaches the audio thread through the same hand-over as a
+        // chosen file, and playback stops.
         if (kind_ == ModuleKind::Player && !document->path.empty()) {
             player_->loadClip(document->path);
         }
-        filePath_.swap(document->path);
-        for (ParamIndex id = 0; id < kParameterSlots; ++id) {
-            const double value = id == ParamId::PlayRecord ? 0.0 : document->parameters[id];
-            table_.set(id, value);
-            if (Vst::Parameter* parameter = parameters.getParameter(id)) {
-                parameter->setNormalized(value);
+        applyDocument(*document);
+        // An active recorder arms the loaded destination now, as activation would, so that a
+        // host that loads after activating records on its first play. A running take is never
+        // cut or redirected: it finishes in its own file, and the next activation arms the
+        // loaded destination.
+        if (kind_ == ModuleKind::Recorder && active_ && !document->path.empty() &&
+            !recorder_->recording()) {
+            try {
+                armDestination(false);
+            } catch (const std::exception&) {
+                // As a failed activation: the document is loaded, nothing is armed for it.
             }
         }
-        // Never restored as on, whatever the document held: a reopened project must not start
-        // playing or recording by itself.
-        table_.store(ParamId::PlayRecord, 0.0);
         return kResultOk;
     } catch (...) {
         return kResultFalse;
     }
+}
+
+void UtilityPlugin::applyDocument(const StateDocument& document) {
+    const std::lock_guard lock(stateMutex_);
+    filePath_ = document.path;
+    for (ParamIndex id = 0; id < kParameterSlots; ++id) {
+        // Never restored as on, whatever the document held: a reopened project must not start
+        // playing or recording by itself.
+        const double value = id == ParamId::PlayRecord ? 0.0 : document.parameters[id];
+        table_.set(id, value);
+        if (Vst::Parameter* parameter = parameters.getParameter(id)) {
+            parameter->setNormalized(value);
+        }
+    }
+    table_.store(ParamId::PlayRecord, 0.0);
 }
 
 tresult PLUGIN_API UtilityPlugin::setComponentState(IBStream* state) {

@@ -82,6 +82,7 @@ tresult PLUGIN_API UtilityPlugin::setParamNormalized(Vst::ParamID id, Vst::Param
     }
     // A value the table refused must not reach the parameter object either.
     if (std::isfinite(value)) {
+        const std::lock_guard lock(stateMutex_); // a state load may be setting it meanwhile
         parameter->setNormalized(value);
     }
     return kResultOk;

@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ namespace quillwave::plugins {
 using namespace Steinberg;
 
 template <typename Sample> struct InputView;
+struct StateDocument;
 
 class UtilityPlugin : public Vst::SingleComponentEffect {
 public:
@@ -85,8 +87,11 @@ public:
     bool chooseFile(const std::u16string& path, std::string& errorText);
 
     // The chosen file: the player's source or the recorder's destination. Host and editor
-    // threads only.
-    const std::u16string& filePath() const { return filePath_; }
+    // threads only; a copy, since a state load may replace it on another thread.
+    std::u16string filePath() const;
+    // The file the status line names. A recorder names the file it armed last, which keeps a
+    // take that a load did not redirect; filePath before any was armed.
+    std::u16string statusFilePath() const;
 
     // Meters and recorder status for the editor; never waits.
     MeterSnapshot readMeterSnapshot() const;
@@ -131,6 +136,12 @@ private:
     void captureInput(const Vst::ProcessData& data, std::int32_t offset, std::int32_t length);
     void runPlayerAndSync(Vst::ProcessData& data, std::int32_t offset, std::int32_t length);
     void beginRecorderTail();
+    // Arms filePath_ as activation does: keeps an armed file that still serves it, else prepares
+    // the first free name derived from it and makes that filePath_. endTake first ends a running
+    // take (activation); without it a running take makes the preparation fail instead. Throws
+    // with the user-facing message; filePath_ changes only on success.
+    void armDestination(bool endTake);
+    void applyDocument(const StateDocument& document);
     void resizeScratch(std::int32_t blockSize);
 
     const ModuleKind kind_;
@@ -163,9 +174,21 @@ private:
 
     std::unique_ptr<DiskRecorder> recorder_;
     std::unique_ptr<FilePlayer> player_;
+
+    // One file operation at a time (choosing a file, activation, a state load): each may prepare
+    // a destination or install a clip, and the recorder and the player take one caller each.
+    // Never taken on the audio thread.
+    std::mutex fileOperationMutex_;
+    bool active_ = false; // under fileOperationMutex_
+    // Guards what a load replaces that is not atomic, against the editor and host threads that
+    // read it meanwhile: the paths below and the SDK parameter objects' values. Held only for
+    // copies and stores, never across file work.
+    mutable std::mutex stateMutex_;
     std::u16string filePath_;
     // The file the recorder armed last; a restored filePath_ can name another one.
     std::u16string armedPath_;
+    // The filePath_ that armedPath_ was derived from (a take name derives from a finished one).
+    std::u16string armedFrom_;
 };
 
 } // namespace quillwave::plugins

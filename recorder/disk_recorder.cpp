@@ -9,9 +9,10 @@
 
 namespace quillwave::plugins {
 
-DiskRecorder::DiskRecorder(RecorderFileAccess access)
+DiskRecorder::DiskRecorder(RecorderFileAccess access, RecorderRaceHooks hooks)
     : access_{std::move(access.open), std::min(access.dataByteLimit, kMaxDataBytes),
-              std::move(access.allocateRing)} {}
+              std::move(access.allocateRing)},
+      hooks_(std::move(hooks)) {}
 
 DiskRecorder::~DiskRecorder() {
     joinWriter();
@@ -42,6 +43,22 @@ std::uint64_t DiskRecorder::capturedFrames() const noexcept {
 
 void DiskRecorder::prepare(const std::u16string& path, std::uint32_t channels,
                            std::uint32_t sampleRate) {
+    // From here on start begins no take, and one that already passed its test of closing_ is
+    // waited for, so the test of recording below sees its take: a take is refused here or never
+    // begun, never cut by this call nor begun in the file that replaces it. (start raises
+    // inStart_ before it reads closing_, and this stores closing_ before it reads inStart_; with
+    // sequentially consistent order, at least one of the two sees the other.)
+    closing_.exchange(true);
+    struct Reopen {
+        std::atomic<bool>& closing;
+        ~Reopen() { closing.exchange(false); }
+    } reopen{closing_};
+    while (inStart_.load()) {
+        if (hooks_.prepareAwaitsStart) {
+            hooks_.prepareAwaitsStart();
+        }
+        std::this_thread::yield(); // a few instructions of the audio thread
+    }
     if (recording_.load()) {
         throw std::runtime_error("Stop recording before choosing destination");
     }

@@ -23,6 +23,15 @@ struct RecorderFileAccess {
         CaptureRing::allocate;
 };
 
+// Points where a test holds one thread so that another runs at an exact moment; empty in the
+// product. Both are called on the thread named.
+struct RecorderRaceHooks {
+    // Audio thread: inside start, after it found a destination armed, before it sets recording.
+    std::function<void()> startTested;
+    // prepare's thread: on each poll while it waits for such a start to finish.
+    std::function<void()> prepareAwaitsStart;
+};
+
 // Moves the recorder's input from the audio thread into a new 32-bit float WAV file. The audio
 // thread copies frames into a single-producer, single-consumer ring; one writer thread per
 // prepared file drains it to disk and finalizes the file. The two sides share only atomics.
@@ -41,7 +50,7 @@ public:
     static constexpr float kInitialSilenceThreshold = 1.0e-4f; // -80 dBFS
 
     DiskRecorder() : DiskRecorder(RecorderFileAccess{}) {}
-    explicit DiskRecorder(RecorderFileAccess access);
+    explicit DiskRecorder(RecorderFileAccess access, RecorderRaceHooks hooks = {});
     // Ends the take, waits for the writer to finalize the file, releases the ring.
     ~DiskRecorder();
     DiskRecorder(const DiskRecorder&) = delete;
@@ -49,10 +58,12 @@ public:
 
     // --- host and editor threads ---
 
-    // Arms a new destination: refuses while recording, finalizes the previous file, checks the
-    // format and that nothing exists under path, provides the ring for the format, resets the
-    // counters, starts the writer thread and waits until it has created the file and written its
-    // provisional header. Throws with the user-facing message on any refusal or failure.
+    // Arms a new destination: refuses while recording (also when a take starts at the same
+    // moment on the audio thread: that take goes on in its file), finalizes the previous file,
+    // checks the format and that nothing exists under path, provides the ring for the format,
+    // resets the counters, starts the writer thread and waits until it has created the file and
+    // written its provisional header. Throws with the user-facing message on any refusal or
+    // failure.
     void prepare(const std::u16string& path, std::uint32_t channels, std::uint32_t sampleRate);
     // Ends capture now, without a tail. Does not wait.
     void finish() noexcept;
@@ -105,8 +116,11 @@ private:
     void provideRing(std::uint64_t samples);
     // Returns once the audio thread is outside any capture call that began before now.
     void waitOutCapture() const noexcept;
+    // start's stores, once it found a destination armed.
+    void beginTake(std::uint64_t position) noexcept;
 
     const RecorderFileAccess access_;
+    const RecorderRaceHooks hooks_;
 
     // Interleaved frames; the slot of a running index is index & mask. Never cleared between
     // takes. Only prepare replaces it, and only while no writer runs; the writer reads it
@@ -133,6 +147,10 @@ private:
     std::atomic<bool> diskError_{false};
     std::atomic<bool> inCapture_{false};
     std::atomic<bool> fileCreated_{false}; // never cleared
+    // prepare is replacing the destination: start begins no take.
+    std::atomic<bool> closing_{false};
+    // The audio thread is inside start, from before its test of closing_ to after its last store.
+    std::atomic<bool> inStart_{false};
     // Atomic although the audio thread reads them only while a take runs: beginTail and the
     // display read them at any time while prepare may be storing them.
     std::atomic<std::uint32_t> fileChannels_{0};

@@ -157,14 +157,26 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
 }
 
 void DiskRecorder::start(std::uint64_t position) noexcept {
-    if (!ready_.load() || captureComplete_.load() || diskError_.load()) {
-        return;
+    // Raised before closing_ is read: prepare's wait relies on this order. A take already
+    // running may still move its start (or leave its tail) while prepare runs, which then
+    // refuses.
+    inStart_.exchange(true);
+    if ((!closing_.load() || recording_.load()) && ready_.load() && !captureComplete_.load() &&
+        !diskError_.load()) {
+        if (hooks_.startTested) {
+            hooks_.startTested();
+        }
+        beginTake(position);
     }
+    inStart_.exchange(false);
+}
+
+void DiskRecorder::beginTake(std::uint64_t position) noexcept {
     startPosition_.exchange(position);
     stopPosition_.exchange(kNoStop);
     silentRun_.store(0, std::memory_order_relaxed);
     recording_.exchange(true);
-    // finish() (also on a writer failure) may have landed between the test above and the store.
+    // finish() (also on a writer failure) may have landed between start's test and this store.
     // It clears recording on both sides of setting captureComplete, and looking again here
     // closes the gap: a take never stays recording once its file is being finalized.
     if (captureComplete_.load() || diskError_.load()) {

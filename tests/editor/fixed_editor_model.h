@@ -38,7 +38,9 @@ public:
         return snapshot;
     }
     std::string statusLine() const override { return status; }
-    const plugins::AudioClip& latestClip() const override { return clip; }
+    void readLatestClip(const std::function<void(const plugins::AudioClip&)>& read) const override {
+        read(clip);
+    }
 
     void set(plugins::ParamIndex id, double value) { parameters.at(id) = value; }
 

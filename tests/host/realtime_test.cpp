@@ -2,13 +2,19 @@
 // sync messages, clip hand-over and a take's whole life, while a replaced global allocator counts.
 
 #include "dsp/sync_message.h"
+#include "plugin/state_document.h"
+#include "plugin/state_stream.h"
 #include "support/heap_probe.h"
 #include "support/test_host.h"
 #include "support/wav_file.h"
 
+#include "public.sdk/source/common/memorystream.h"
+
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
+#include <thread>
 
 using namespace quillwave;
 using namespace quillwave::test;
@@ -109,6 +115,66 @@ TEST(Realtime, ATakesWholeLifeAndClipHandOverStayOffTheHeap) {
         });
         EXPECT_EQ(renderUse, 0u);
     }
+}
+
+TEST(Realtime, APlayerDocumentLoadedWhilePlayingHandsOverOffTheAudioThreadHeap) {
+    TempFolder folder;
+    writeFloatWav(folder / "one.wav", 1, 48000, std::vector<float>(480000, 0.25f));
+    writeFloatWav(folder / "two.wav", 1, 48000, std::vector<float>(4800, 0.5f));
+    TestHost::Config pc;
+    pc.kind = plugins::ModuleKind::Player;
+    pc.inputChannels = 0;
+    pc.maxBlock = 128;
+    TestHost player(pc);
+    std::string error;
+    ASSERT_TRUE(player.plugin().chooseFile(u16path(folder / "one.wav"), error)) << error;
+    ASSERT_EQ(player.component->setActive(true), kResultOk);
+    ASSERT_EQ(player.processor->setProcessing(true), kResultOk);
+    IPtr<MemoryStream> document(new MemoryStream, false);
+    ASSERT_TRUE(plugins::writeFramedText(
+        *document, plugins::writeStateDocument(plugins::ModuleKind::Player, player.plugin().table(),
+                                               u16path(folder / "two.wav"))));
+    document->seek(0, IBStream::kIBSeekSet, nullptr);
+
+    std::atomic<int> blocks{0};
+    std::atomic<bool> done{false};
+    std::atomic<bool> foreignSample{false};
+    const std::size_t used = countHeapUse({&player}, [&] {
+        std::thread audio([&] {
+            while (!done) {
+                player.run(128, true);
+                player.outEvents.clear();
+                for (int i = 0; i < 128; ++i) {
+                    const double y = player.outputAt(0, i);
+                    foreignSample = foreignSample || (y != 0.0 && y != 0.25);
+                }
+                ++blocks;
+                // Paced, so that the ten seconds of the first file outlast the load.
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        });
+        while (blocks < 5) {
+            std::this_thread::yield();
+        }
+        EXPECT_TRUE(player.plugin().player().playing());
+        EXPECT_EQ(player.component->setState(document), kResultOk);
+        const int after = blocks + 10;
+        while (blocks < after) {
+            std::this_thread::yield();
+        }
+        done = true;
+        audio.join();
+    });
+    EXPECT_EQ(used, 0u);         // the hand-over only exchanged pointers inside process
+    EXPECT_FALSE(foreignSample); // the new clip never plays from the middle of a running start
+    EXPECT_FALSE(player.plugin().player().playing());
+    EXPECT_EQ(player.plugin().player().latestClip().frameCount(), 4800u);
+    EXPECT_EQ(std::filesystem::path(player.plugin().filePath()), folder / "two.wav");
+
+    // The next transport start plays the loaded file from its first frame.
+    player.run(128, false);
+    player.run(128, true);
+    EXPECT_EQ(player.outputAt(0, 0), 0.5);
 }
 
 } // namespace

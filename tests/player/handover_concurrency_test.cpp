@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 namespace quillwave::plugins {
@@ -123,6 +124,30 @@ TEST_P(HandoverConcurrency, InstallsWhileRenderingStayBoundedAndLeakNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BlockLengths, HandoverConcurrency, ::testing::Values(1u, 32u, 512u));
+
+TEST(HandoverConcurrency, AnInstallOnAnotherThreadWaitsWhileTheLatestClipIsRead) {
+    // A host thread loads a state while the editor draws the latest clip, which was never taken
+    // by the audio thread: that install would free it.
+    FilePlayer player;
+    player.installClip(numberedClip(1));
+    std::thread host;
+    std::atomic<bool> installed{false};
+    player.readLatestClip([&](const AudioClip& clip) {
+        host = std::thread([&] {
+            player.installClip(numberedClip(2));
+            installed = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        EXPECT_FALSE(installed);
+        float sum = 0.0f;
+        for (float s : clip.samples) {
+            sum += s;
+        }
+        EXPECT_EQ(sum, static_cast<float>(kFrames));
+    });
+    host.join();
+    EXPECT_TRUE(installed);
+}
 
 TEST(HandoverStop, StopFromAnotherThreadWhileRendering) {
     FilePlayer player;

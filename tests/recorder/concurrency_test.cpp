@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <random>
 #include <thread>
 #include <vector>
@@ -92,24 +93,56 @@ TEST(Concurrency, CaptureWriterSnapshotsAndFinishAtARandomMoment) {
 }
 
 TEST(Concurrency, StartRacingFinishNeverLeavesTheTakeRecording) {
+    // A host thread's finish lands inside start, between its test of the flags and its store.
     TempFolder dir;
-    for (int round = 0; round < 100; ++round) {
-        DiskRecorder recorder;
-        recorder.prepare(dir.file("start-" + std::to_string(round) + ".wav"), 1, 48000);
-        std::atomic<bool> go{false};
-        std::thread audio([&] {
-            while (!go) {
+    DiskRecorder* recorder = nullptr;
+    RecorderRaceHooks hooks;
+    hooks.startTested = [&] { std::thread([&] { recorder->finish(); }).join(); };
+    DiskRecorder racing(RecorderFileAccess{}, hooks);
+    recorder = &racing;
+    racing.prepare(dir.file("start.wav"), 1, 48000);
+    racing.start(0);
+    EXPECT_TRUE(racing.captureComplete());
+    EXPECT_FALSE(racing.recording());
+    racing.joinWriter();
+}
+
+TEST(Concurrency, StartInsideItsTestWhileANewDestinationIsPreparedKeepsItsTake) {
+    // prepare runs on a host thread while start is held between its test and its store, and
+    // start goes on once prepare has either finished or begun waiting for it.
+    TempFolder dir;
+    DiskRecorder* recorder = nullptr;
+    std::thread host;
+    std::atomic<bool> prepareReturned{false};
+    std::atomic<bool> prepareWaits{false};
+    std::string refusal;
+    RecorderRaceHooks hooks;
+    hooks.startTested = [&] {
+        host = std::thread([&] {
+            try {
+                recorder->prepare(dir.file("b.wav"), 1, 48000);
+            } catch (const std::exception& e) {
+                refusal = e.what();
             }
-            for (int i = 0; i < 200; ++i) {
-                recorder.start(static_cast<std::uint64_t>(i));
-            }
+            prepareReturned = true;
         });
-        go = true;
-        recorder.finish();
-        audio.join();
-        EXPECT_FALSE(recorder.recording() && recorder.captureComplete()) << "round " << round;
-        recorder.joinWriter();
-    }
+        test::waitUntil([&] { return prepareReturned || prepareWaits; });
+    };
+    hooks.prepareAwaitsStart = [&] { prepareWaits = true; };
+    DiskRecorder racing(RecorderFileAccess{}, hooks);
+    recorder = &racing;
+    racing.prepare(dir.file("a.wav"), 1, 48000);
+    racing.start(0);
+    host.join();
+
+    // The take began in a.wav before the new destination was prepared: it goes on there, and
+    // the preparation is refused as while any take runs.
+    EXPECT_EQ(refusal, "Stop recording before choosing destination");
+    EXPECT_TRUE(racing.recording());
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "b.wav"));
+    test::captureSignal(racing, 1, 0, 300);
+    racing.joinWriter();
+    test::expectSignalFile(dir.file("a.wav"), 1, 0, 300);
 }
 
 TEST(Concurrency, PrepareReplacesTheRingWhileTheAudioThreadCaptures) {

@@ -30,6 +30,8 @@ struct RecorderRaceHooks {
     std::function<void()> startTested;
     // prepare's thread: on each poll while it waits for such a start to finish.
     std::function<void()> prepareAwaitsStart;
+    // Audio thread: inside capture, holding the ring it is about to write.
+    std::function<void()> captureHoldsRing;
 };
 
 // Moves the recorder's input from the audio thread into a new 32-bit float WAV file. The audio

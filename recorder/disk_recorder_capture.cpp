@@ -80,6 +80,9 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
     const CaptureRing* const ring = liveRing_.load(std::memory_order_seq_cst);
     const std::uint32_t fileChannels = fileChannels_.load(std::memory_order_relaxed);
     if (recording_.load() && fileChannels != 0 && ring != nullptr) {
+        if (hooks_.captureHoldsRing) {
+            hooks_.captureHoldsRing();
+        }
         std::uint64_t w = writeIndex_.load(std::memory_order_relaxed);
         const std::uint64_t r = readIndex_.load(std::memory_order_acquire);
         const std::uint64_t startPosition = startPosition_.load();

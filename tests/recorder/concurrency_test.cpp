@@ -145,39 +145,48 @@ TEST(Concurrency, StartInsideItsTestWhileANewDestinationIsPreparedKeepsItsTake) 
     test::expectSignalFile(dir.file("a.wav"), 1, 0, 300);
 }
 
-TEST(Concurrency, PrepareReplacesTheRingWhileTheAudioThreadCaptures) {
-    // Takes whose formats need rings of other sizes, prepared while the audio thread keeps
-    // starting and capturing: a ring is never freed or replaced under a running capture.
+TEST(Concurrency, ARingIsNeverFreedUnderACaptureThatHoldsIt) {
+    // The audio thread is held inside capture with the take's ring in hand when the disk fails:
+    // the writer ends the take and exits at once, and a host thread prepares a format that needs
+    // a larger ring. The old ring must outlive that capture, so prepare may not return before it.
     TempFolder dir;
-    DiskRecorder recorder;
-    std::atomic<bool> stop{false};
+    auto faults = std::make_shared<test::StreamFaults>();
+    std::atomic<int> captures{0};
+    std::atomic<bool> held{false};
+    std::atomic<bool> release{false};
+    RecorderRaceHooks hooks;
+    hooks.captureHoldsRing = [&] {
+        if (++captures == 2) {
+            held = true;
+            test::waitUntil([&] { return release.load(); });
+        }
+    };
+    DiskRecorder recorder(test::faultyAccess(faults), hooks);
+    recorder.prepare(dir.file("small.wav"), 1, 48000);
+    recorder.start(0);
+    faults->stall = true; // the writer waits in its first sample write
     std::thread audio([&] {
-        test::Block block(8, 128);
-        for (std::uint64_t position = 0; !stop; position += 128) {
-            recorder.start(position);
-            recorder.capture(block.fillSignal(position).pointers(), 8, 128, position);
-            std::this_thread::yield();
-        }
+        test::Block block(1, 64);
+        recorder.capture(block.fillSignal(0).pointers(), 1, 64, 0);
+        recorder.capture(block.fillSignal(64).pointers(), 1, 64, 64);
     });
-    const std::uint32_t formats[][2] = {{2, 48000}, {8, 96000}, {1, 8000}, {4, 96000}};
-    int prepared = 0;
-    for (int round = 0; round < 24; ++round) {
-        recorder.finish();
-        try {
-            recorder.prepare(dir.file("swap-" + std::to_string(round) + ".wav"),
-                             formats[round % 4][0], formats[round % 4][1]);
-            ++prepared;
-        } catch (const std::exception& e) {
-            // Only a start that slipped in after finish may refuse a preparation.
-            EXPECT_STREQ(e.what(), "Stop recording before choosing destination");
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    stop = true;
+    ASSERT_TRUE(test::waitUntil([&] { return held.load(); }));
+    faults->dataBudget = 0; // disk full
+    faults->stall = false;
+    ASSERT_TRUE(test::waitUntil([&] { return recorder.writerFinished(); }));
+
+    std::atomic<bool> prepared{false};
+    std::thread host([&] {
+        recorder.prepare(dir.file("large.wav"), 8, 96000);
+        prepared = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(prepared) << "the ring was replaced while a capture still held it";
+    release = true;
     audio.join();
-    recorder.joinWriter();
-    EXPECT_GT(prepared, 12);
-    EXPECT_FALSE(recorder.diskError());
+    host.join();
+    EXPECT_TRUE(prepared);
+    EXPECT_EQ(recorder.ringSamples(), CaptureRing::samplesFor(8, 96000));
 }
 
 TEST(Concurrency, MeterSnapshotsUnderAContinuousWriter) {

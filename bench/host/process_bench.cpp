@@ -4,6 +4,7 @@
 // its ring is half full, so every block takes the full capture path: dropped_frames must be 0.
 // Run: build/linux/bench/host/process_bench
 
+#include "support/discarding_stream.h"
 #include "support/plugin_instance.h"
 #include "support/process_fixtures.h"
 #include "support/wav_file.h"
@@ -58,21 +59,11 @@ void BM_BareCopyLoop(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
-// Takes the samples and keeps none of them.
-class DiscardingStream final : public plugins::RecordingStream {
-public:
-    std::size_t write(const void*, std::size_t, std::size_t count) override { return count; }
-    void seekToStart() override {}
-    bool flush() override { return true; }
-    bool failed() const override { return false; }
-    bool close() override { return true; }
-};
-
 void BM_RecorderProcess(benchmark::State& state) {
     const int channels = static_cast<int>(state.range(0));
     TempFolder folder;
     plugins::RecorderFileAccess access;
-    access.open = [](const std::u16string&) { return std::make_unique<DiscardingStream>(); };
+    access.open = [](const std::u16string&) { return std::make_unique<test::DiscardingStream>(); };
     Steinberg::IPtr<plugins::UtilityPlugin> plugin(
         new plugins::UtilityPlugin(plugins::ModuleKind::Recorder, access), false);
     plugin->initialize(nullptr);

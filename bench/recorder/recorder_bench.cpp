@@ -9,6 +9,7 @@
 
 #include "recorder/disk_recorder.h"
 #include "recorder/interleave.h"
+#include "support/discarding_stream.h"
 
 #include <algorithm>
 #include <atomic>
@@ -58,16 +59,6 @@ struct Planar {
     std::vector<const float*> pointers;
 };
 
-// Takes whatever it is given and stores nothing: the capture figures exclude the disk.
-class DiscardingStream final : public RecordingStream {
-public:
-    std::size_t write(const void*, std::size_t, std::size_t count) override { return count; }
-    void seekToStart() override {}
-    bool flush() override { return true; }
-    bool failed() const override { return false; }
-    bool close() override { return true; }
-};
-
 // Waits like a source paced by a clock: sleeping, so that the wait takes no processor time from
 // the writer.
 void waitForRoom(const DiskRecorder& r, std::uint64_t samples) {
@@ -81,7 +72,9 @@ void benchCapture(std::uint32_t channels) {
     const std::uint64_t blockSamples = std::uint64_t{kBlockFrames} * channels;
     constexpr int kBatches = 200;
     RecorderFileAccess access;
-    access.open = [](const std::u16string&) { return std::make_unique<DiscardingStream>(); };
+    access.open = [](const std::u16string&) {
+        return std::make_unique<quillwave::test::DiscardingStream>();
+    };
     DiskRecorder recorder(access);
     recorder.prepare(u"discarded.wav", channels, 48000);
     recorder.start(0);

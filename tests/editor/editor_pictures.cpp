@@ -84,11 +84,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string folder = argv[1];
-    bool ok = render(folder, "recorder-armed", test::recorderArmedScene());
-    ok = render(folder, "recorder-recording", test::recorderRecordingScene()) && ok;
-    ok = render(folder, "player-waveform", test::playerScene()) && ok;
-    ok = render(folder, "fader-bank", test::faderBankScene()) && ok;
-    ok = render(folder, "gain-summing", test::summingScene()) && ok;
+    bool ok = true;
+    for (const test::PictureScene& scene : test::kPictureScenes) {
+        ok = render(folder, scene.name, scene.make()) && ok;
+    }
     for (int size : {16, 32, 48, 256}) {
         ok = renderIcon(folder, size) && ok;
     }

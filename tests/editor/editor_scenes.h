@@ -82,4 +82,17 @@ inline FixedEditorModel summingScene() {
     return model;
 }
 
+// The pages the documentation shows, by the names of their picture files.
+struct PictureScene {
+    const char* name;
+    FixedEditorModel (*make)();
+};
+inline constexpr PictureScene kPictureScenes[] = {
+    {"recorder-armed", recorderArmedScene},
+    {"recorder-recording", recorderRecordingScene},
+    {"player-waveform", [] { return playerScene(); }},
+    {"fader-bank", faderBankScene},
+    {"gain-summing", summingScene},
+};
+
 } // namespace quillwave::test

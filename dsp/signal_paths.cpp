@@ -195,6 +195,11 @@ bool renderChannel(Sample* to, std::int32_t length, const ChannelRoute<Sample>& 
 void UtilityPlugin::runPlayerAndSync(Vst::ProcessData& data, std::int32_t offset,
                                      std::int32_t length) {
     const bool wasPlaying = player_->playing();
+    if (playerHeard_ && !wasPlaying) {
+        // Stopped off the audio thread since the last stretch: whoever follows this player
+        // hears the stop at the first frame that fell silent.
+        addSyncEvent(data.outputEvents, offset, false);
+    }
     const auto width =
         static_cast<std::uint32_t>(data.numOutputs > 0 ? data.outputs[0].numChannels : 0);
     player_->renderPlayback(scratchWritable_.data(), width, static_cast<std::uint32_t>(length),
@@ -205,6 +210,7 @@ void UtilityPlugin::runPlayerAndSync(Vst::ProcessData& data, std::int32_t offset
         addSyncEvent(data.outputEvents, offset + static_cast<std::int32_t>(end - samplePosition_),
                      false);
     }
+    playerHeard_ = player_->playing();
 }
 
 template <typename Sample>
@@ -410,6 +416,7 @@ void UtilityPlugin::processSubBlock(Vst::ProcessData& data, std::int32_t offset,
         }
     } else if (!running && wasRunning_) {
         player_->stopPlayback();
+        playerHeard_ = false;
         if (isPlayer) {
             addSyncEvent(data.outputEvents, offset, false);
         } else if (isRecorder) {

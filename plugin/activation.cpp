@@ -21,6 +21,7 @@ tresult PLUGIN_API UtilityPlugin::setActive(TBool state) {
         resetInputMeters(inputMeters_);
         table_.store(ParamId::PlayRecord, 0.0);
         wasRunning_ = false;
+        playerHeard_ = false;
         return kResultOk;
     }
     if (kind_ != ModuleKind::Recorder || filePath().empty()) {

@@ -144,6 +144,7 @@ tresult PLUGIN_API UtilityPlugin::setProcessing(TBool state) {
         recorder_->finish(); // the writer finalizes on its own; nothing here waits
         table_.store(ParamId::PlayRecord, 0.0);
         wasRunning_ = false;
+        playerHeard_ = false;
         invalidateGainState(gainState_);
         resetInputMeters(inputMeters_);
     }

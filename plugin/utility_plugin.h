@@ -164,6 +164,9 @@ private:
     // Audio thread (and the resets of setProcessing/setActive).
     std::uint64_t samplePosition_ = 0;
     bool wasRunning_ = false;
+    // The player was playing at the end of the previous stretch: a stop made since by another
+    // thread (a state load installing a new file) still owes the sync stop message.
+    bool playerHeard_ = false;
     GainState gainState_;
     InputMeters inputMeters_;
     BlockEventBuffer events_;

@@ -4,6 +4,8 @@
 #include "support/test_host.h"
 #include "support/wav_file.h"
 
+#include "public.sdk/source/common/memorystream.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -128,6 +130,25 @@ TEST(PlayerSync, StoppingThePlayerStartsTheTailThere) {
     ASSERT_EQ(take.frames(), 8u * kBlock + 4800 - 1);
     EXPECT_EQ(take.at(0, 0), rig.file[0]);
     EXPECT_EQ(take.at(8 * kBlock - 1, 0), rig.file[2 * (8 * kBlock - 1)]);
+}
+
+TEST(PlayerSync, APresetLoadedWhileThePlayerPlaysStartsTheFollowersTailAtOnce) {
+    Rig rig(48000);
+    MemoryStream preset;
+    ASSERT_EQ(rig.player.component->getState(&preset), kResultOk);
+    for (int b = 0; b < 6; ++b) {
+        rig.block(b >= 2); // the transport plays from block 2 on
+    }
+    ASSERT_TRUE(rig.player.plugin().player().playing());
+    preset.seek(0, IBStream::kIBSeekSet, nullptr);
+    ASSERT_EQ(rig.player.component->setState(&preset), kResultOk); // stops the player
+    for (int b = 6; b < 50; ++b) {
+        rig.block(true);
+    }
+    EXPECT_EQ(rig.recorder.plugin().recorder().stopPosition(), 6u * kBlock);
+    const WavTake take = rig.finish();
+    ASSERT_TRUE(take.valid);
+    EXPECT_EQ(take.frames(), 4u * kBlock + 4800 - 1); // the played frames and a silent tail
 }
 
 TEST(PlayerSync, StartingWithoutAFileSendsStartAndStopTogether) {

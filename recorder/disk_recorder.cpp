@@ -21,6 +21,9 @@ DiskRecorder::~DiskRecorder() {
 void DiskRecorder::finish() noexcept {
     // recording before captureComplete: the writer's drain test in writerMain relies on it.
     recording_.exchange(false);
+    if (hooks_.finishCleared) {
+        hooks_.finishCleared();
+    }
     captureComplete_.exchange(true);
     // Again, for a start() that tested captureComplete just before it was set and stored
     // recording after the first clear; start() looks at captureComplete once more after its

@@ -32,6 +32,8 @@ struct RecorderRaceHooks {
     std::function<void()> prepareAwaitsStart;
     // Audio thread: inside capture, holding the ring it is about to write.
     std::function<void()> captureHoldsRing;
+    // finish's thread: after its first clear of recording, before it sets captureComplete.
+    std::function<void()> finishCleared;
 };
 
 // Moves the recorder's input from the audio thread into a new 32-bit float WAV file. The audio

@@ -107,6 +107,26 @@ TEST(Concurrency, StartRacingFinishNeverLeavesTheTakeRecording) {
     racing.joinWriter();
 }
 
+TEST(Concurrency, StartBetweenFinishsClearAndItsEndNeverLeavesTheTakeRecording) {
+    // A whole start runs on the audio thread while finish is held between clearing recording
+    // and marking the capture complete: start still sees the take open and records.
+    TempFolder dir;
+    DiskRecorder* recorder = nullptr;
+    RecorderRaceHooks hooks;
+    hooks.finishCleared = [&] {
+        if (!recorder->captureComplete()) {
+            std::thread([&] { recorder->start(0); }).join();
+        }
+    };
+    DiskRecorder racing(RecorderFileAccess{}, hooks);
+    recorder = &racing;
+    racing.prepare(dir.file("start.wav"), 1, 48000);
+    racing.finish();
+    EXPECT_TRUE(racing.captureComplete());
+    EXPECT_FALSE(racing.recording());
+    racing.joinWriter();
+}
+
 TEST(Concurrency, StartInsideItsTestWhileANewDestinationIsPreparedKeepsItsTake) {
     // prepare runs on a host thread while start is held between its test and its store, and
     // start goes on once prepare has either finished or begun waiting for it.

@@ -209,6 +209,48 @@ TEST(Concurrency, ARingIsNeverFreedUnderACaptureThatHoldsIt) {
     EXPECT_EQ(recorder.ringSamples(), CaptureRing::samplesFor(8, 96000));
 }
 
+TEST(Concurrency, AReusedRingNeverCarriesACaptureOfTheOldTakeIntoTheNewFile) {
+    // As above, but the next format needs a ring of the same size (mono and stereo at 48 kHz),
+    // so the ring is reused: the capture still running with the old take's channel count must be
+    // out before the indices are reset, or its frames and its writeIndex land in the new file.
+    TempFolder dir;
+    auto faults = std::make_shared<test::StreamFaults>();
+    std::atomic<int> captures{0};
+    std::atomic<bool> held{false};
+    std::atomic<bool> release{false};
+    RecorderRaceHooks hooks;
+    hooks.captureHoldsRing = [&] {
+        if (++captures == 2) {
+            held = true;
+            test::waitUntil([&] { return release.load(); });
+        }
+    };
+    DiskRecorder recorder(test::faultyAccess(faults), hooks);
+    recorder.prepare(dir.file("mono.wav"), 1, 48000);
+    recorder.start(0);
+    faults->stall = true;
+    std::thread audio([&] {
+        test::Block block(1, 63);
+        recorder.capture(block.fillSignal(0).pointers(), 1, 63, 0);
+        recorder.capture(block.fillSignal(63).pointers(), 1, 63, 63);
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return held.load(); }));
+    faults->dataBudget = 0; // disk full: the writer ends the take and exits
+    faults->stall = false;
+    ASSERT_TRUE(test::waitUntil([&] { return recorder.writerFinished(); }));
+    faults->dataBudget = -1; // the disk has room again
+    std::thread host([&] { recorder.prepare(dir.file("stereo.wav"), 2, 48000); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    release = true;
+    audio.join();
+    host.join();
+    ASSERT_EQ(recorder.ringSamples(), CaptureRing::samplesFor(1, 48000));
+    recorder.start(0);
+    test::captureSignal(recorder, 2, 0, 1000);
+    recorder.joinWriter();
+    test::expectSignalFile(dir.file("stereo.wav"), 2, 0, 1000);
+}
+
 TEST(Concurrency, MeterSnapshotsUnderAContinuousWriter) {
     InputMeters meters;
     std::atomic<bool> stop{false};

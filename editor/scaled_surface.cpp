@@ -50,27 +50,26 @@ void ScaledSurface::fillBox(Rect rect, Rgb colour) {
 }
 
 void ScaledSurface::drawLine(int x1, int y1, int x2, int y2, Rgb colour, int width) {
-    if (y1 == y2 && x1 != x2) {
-        int y = 0;
-        int penWidth = 0;
-        scalePenSpan(y1, width, scale_, y, penWidth);
-        int left = 0;
-        int right = 0;
-        scaleAxis(x1, x2, scale_, left, right);
-        target_.drawLine(left, y, right, y, colour, penWidth);
+    const bool horizontal = y1 == y2 && x1 != x2;
+    const bool vertical = x1 == x2 && y1 != y2;
+    if (!horizontal && !vertical) {
+        target_.drawLine(device(x1), device(y1), device(x2), device(y2), colour,
+                         deviceLength(width));
         return;
     }
-    if (x1 == x2 && y1 != y2) {
-        int x = 0;
-        int penWidth = 0;
-        scalePenSpan(x1, width, scale_, x, penWidth);
-        int top = 0;
-        int bottom = 0;
-        scaleAxis(y1, y2, scale_, top, bottom);
-        target_.drawLine(x, top, x, bottom, colour, penWidth);
-        return;
+    // A straight line: its pen's span across it and its pixels along it, each scaled.
+    int across = 0;
+    int penWidth = 0;
+    scalePenSpan(horizontal ? y1 : x1, width, scale_, across, penWidth);
+    int from = 0;
+    int to = 0;
+    if (horizontal) {
+        scaleAxis(x1, x2, scale_, from, to);
+        target_.drawLine(from, across, to, across, colour, penWidth);
+    } else {
+        scaleAxis(y1, y2, scale_, from, to);
+        target_.drawLine(across, from, across, to, colour, penWidth);
     }
-    target_.drawLine(device(x1), device(y1), device(x2), device(y2), colour, deviceLength(width));
 }
 
 void ScaledSurface::drawLabel(Rect rect, std::u16string_view text, Rgb colour, int height,

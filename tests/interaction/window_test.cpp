@@ -1,6 +1,7 @@
 // The editor view in a real window under a real message loop: embedding, the shared class,
 // timer repaints, closing from another thread, mouse messages and printing.
 
+#include "content_scale.h"
 #include "desktop_window.h"
 #include "editor/dib_canvas.h"
 #include "editor/editor_layout.h"
@@ -12,8 +13,6 @@
 #include "scripted_dialogs.h"
 #include "support/test_host.h"
 #include "support/wav_file.h"
-
-#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +34,7 @@ using test::HostEditLog;
 using test::ParentWindow;
 using test::pumpMessages;
 using test::pumpPending;
+using test::scaleBy;
 using test::ScriptedDialogs;
 
 // A view of a module that shows its messages through scripted dialogs.
@@ -438,23 +438,15 @@ public:
     std::vector<ViewRect> resizes;
 };
 
-tresult scaleBy(IPlugView* view, float factor) {
-    FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
-    return scaling ? scaling->setContentScaleFactor(factor) : kNoInterface;
-}
-
 TEST_F(EditorWindow, AHostsScaleResizesTheWindowWhichPaintsAndEditsAtTheDoubledPoints) {
     test::TempFolder folder;
-    test::TestHost::Config config;
-    config.kind = ModuleKind::Recorder;
-    config.maxBlock = 64;
-    test::TestHost module(config);
+    const auto recorder = test::makePlugin(ModuleKind::Recorder);
     std::string error;
-    ASSERT_TRUE(module.plugin().chooseFile(test::u16path(folder / "take.wav"), error)) << error;
+    ASSERT_TRUE(recorder->chooseFile(test::u16path(folder / "take.wav"), error)) << error;
     ResizingFrame frame;
-    HostEditLog host(module.plugin());
+    HostEditLog host(*recorder);
     {
-        ViewUnderTest editor(module.plugin());
+        ViewUnderTest editor(*recorder);
         editor.view->setFrame(&frame);
         ASSERT_EQ(editor.view->attached(parent.handle(), "HWND"), kResultOk);
         const HWND child = editorWindow(parent.handle());

@@ -2,6 +2,7 @@
 // embedding, the run loop's handlers, what is left behind, the pixels on screen and real pointer
 // events.
 
+#include "content_scale.h"
 #include "editor/editor_view.h"
 #include "editor/palette.h"
 #include "editor/plugin_editor_model.h"
@@ -12,8 +13,6 @@
 #include "support/test_host.h"
 #include "support/wav_file.h"
 #include "x11_host.h"
-
-#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 
 #include <X11/Xatom.h>
 
@@ -29,6 +28,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::Edit;
 using test::PollingHost;
+using test::scaleBy;
 using test::TestDisplay;
 
 constexpr FIDString kX11 = "X11EmbedWindowID";
@@ -43,11 +43,6 @@ struct ViewUnderTest {
     IPtr<IPlugView> view;
     test::ScriptedDialogs* dialogs = nullptr; // owned by the view
 };
-
-tresult scaleBy(IPlugView* view, float factor) {
-    FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
-    return scaling ? scaling->setContentScaleFactor(factor) : kNoInterface;
-}
 
 ViewRect sizeOf(IPlugView* view) {
     ViewRect size;
@@ -370,50 +365,57 @@ TEST_F(X11Editor, PlayerFaderBankAndGainPagesAtTheKnownPoints) {
 }
 
 TEST_F(X11Editor, PointerEventsEditLikeTheWindowsEditor) {
-    test::TempFolder folder;
-    const auto recorder = test::makePlugin(ModuleKind::Recorder);
-    std::string error;
-    ASSERT_TRUE(recorder->chooseFile(test::u16path(folder / "take.wav"), error)) << error;
-    {
-        test::HostEditLog log(*recorder);
-        ViewUnderTest editor(*recorder, &host);
+    // At 2 x the same edits come from the doubled points: a fader moves as far for twice the
+    // distance.
+    for (const int k : {1, 2}) {
+        SCOPED_TRACE(k);
+        test::TempFolder folder;
+        const auto recorder = test::makePlugin(ModuleKind::Recorder);
+        std::string error;
+        ASSERT_TRUE(recorder->chooseFile(test::u16path(folder / "take.wav"), error)) << error;
+        {
+            test::HostEditLog log(*recorder);
+            ViewUnderTest editor(*recorder, &host);
+            ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+            ASSERT_EQ(scaleBy(editor.view, k), kResultTrue);
+            settle();
+            click(280 * k, 130 * k); // Record
+            awaitEdits(log, 2);
+            click(420 * k, 130 * k); // Stop
+            awaitEdits(log, 4);
+            EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}, {3, 1.0}, {3, 0.0}, {2, 0.0}}));
+            EXPECT_EQ(editor.view->removed(), kResultOk);
+        }
+
+        const auto bank = test::makePlugin(ModuleKind::FaderBank);
+        test::HostEditLog log(*bank);
+        ViewUnderTest editor(*bank, &host);
         ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+        ASSERT_EQ(scaleBy(editor.view, k), kResultTrue);
         settle();
-        click(280, 130); // Record
+        bank->setTableValue(100, 0.0);
+        // Each motion is handled before the next, as a user's hand is slower than the loop.
+        pointerTo(76 * k, 445 * k);
+        button(true);
+        awaitEdits(log, 1);
+        EXPECT_TRUE(pointerGrabbedByAnother()); // the drag holds the pointer
+        pointerTo(76 * k, (445 - 187) * k);
         awaitEdits(log, 2);
-        click(420, 130); // Stop
+        pointerTo(76 * k, -50); // above the window: still the editor's, clamped at the top
+        awaitEdits(log, 3);
+        pointerTo(76 * k, (445 - 93) * k);
         awaitEdits(log, 4);
-        EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}, {3, 1.0}, {3, 0.0}, {2, 0.0}}));
+        button(false);
+        EXPECT_FALSE(pointerGrabbedByAnother());
+        pointerTo(76 * k, 258 * k); // after the release nothing is dragged
+        const auto edits = takeEdits(log);
+        ASSERT_EQ(edits.size(), 4u);
+        EXPECT_EQ(edits[0], (Edit{100, 0.0}));
+        EXPECT_EQ(edits[1], (Edit{100, 1.0}));
+        EXPECT_EQ(edits[2], (Edit{100, 1.0}));
+        EXPECT_DOUBLE_EQ(edits[3].value, 93.0 / 187.0);
         EXPECT_EQ(editor.view->removed(), kResultOk);
     }
-
-    const auto bank = test::makePlugin(ModuleKind::FaderBank);
-    test::HostEditLog log(*bank);
-    ViewUnderTest editor(*bank, &host);
-    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
-    settle();
-    bank->setTableValue(100, 0.0);
-    // Each motion is handled before the next, as a user's hand is slower than the loop.
-    pointerTo(76, 445);
-    button(true);
-    awaitEdits(log, 1);
-    EXPECT_TRUE(pointerGrabbedByAnother()); // the drag holds the pointer
-    pointerTo(76, 445 - 187);
-    awaitEdits(log, 2);
-    pointerTo(76, -50); // above the window: still the editor's, clamped at the top
-    awaitEdits(log, 3);
-    pointerTo(76, 445 - 93);
-    awaitEdits(log, 4);
-    button(false);
-    EXPECT_FALSE(pointerGrabbedByAnother());
-    pointerTo(76, 258); // after the release nothing is dragged
-    const auto edits = takeEdits(log);
-    ASSERT_EQ(edits.size(), 4u);
-    EXPECT_EQ(edits[0], (Edit{100, 0.0}));
-    EXPECT_EQ(edits[1], (Edit{100, 1.0}));
-    EXPECT_EQ(edits[2], (Edit{100, 1.0}));
-    EXPECT_DOUBLE_EQ(edits[3].value, 93.0 / 187.0);
-    EXPECT_EQ(editor.view->removed(), kResultOk);
 }
 
 TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRuns) {
@@ -466,56 +468,25 @@ TEST_F(X11Editor, WithoutADesktopHelperTheMessageIsDrawnInsideAndTheNextClickTak
     EXPECT_EQ(view->removed(), kResultOk);
 }
 
-TEST_F(X11Editor, AHostsScaleResizesTheWindowWhichDrawsAndEditsAtTheDoubledPoints) {
-    test::TempFolder folder;
-    const auto recorder = test::makePlugin(ModuleKind::Recorder);
-    std::string error;
-    ASSERT_TRUE(recorder->chooseFile(test::u16path(folder / "take.wav"), error)) << error;
-    {
-        test::HostEditLog log(*recorder);
-        ViewUnderTest editor(*recorder, &host);
-        ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
-        settle();
-        host.timersHeld = true; // what shows from here on, the resize itself painted
-        ASSERT_EQ(scaleBy(editor.view, 2.0f), kResultTrue);
-        ASSERT_EQ(host.resizes.size(), 1u);
-        EXPECT_EQ(host.resizes[0].getWidth(), 1920);
-        EXPECT_EQ(host.resizes[0].getHeight(), 1160);
-        EXPECT_EQ(sizeOf(editor.view).getWidth(), 1920);
-        XWindowAttributes attributes{};
-        ASSERT_NE(XGetWindowAttributes(display.display(), child(), &attributes), 0);
-        EXPECT_EQ(attributes.width, 1920);
-        EXPECT_EQ(attributes.height, 1160);
-        EXPECT_TRUE(showsAt(1919, 1159, palette::kWindowBackground));
-        EXPECT_TRUE(showsAt(1000, 175, palette::kHeaderSeparator));
-        host.timersHeld = false;
-        click(560, 260); // Record
-        awaitEdits(log, 2);
-        EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}, {3, 1.0}}));
-        EXPECT_EQ(editor.view->removed(), kResultOk);
-    }
-
-    // Twice the distance moves a fader as far as the design's distance does at 1 x.
-    const auto bank = test::makePlugin(ModuleKind::FaderBank);
-    test::HostEditLog log(*bank);
-    ViewUnderTest editor(*bank, &host);
+TEST_F(X11Editor, AHostsScaleResizesTheWindowThroughTheHostAndRepaintsIt) {
+    const auto plugin = test::makePlugin(ModuleKind::Output);
+    ViewUnderTest editor(*plugin, &host);
     ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
-    ASSERT_EQ(scaleBy(editor.view, 2.0f), kResultTrue);
     settle();
-    bank->setTableValue(100, 0.0);
-    pointerTo(152, 890);
-    button(true);
-    awaitEdits(log, 1);
-    pointerTo(152, 890 - 2 * 93);
-    awaitEdits(log, 2);
-    pointerTo(152, 890 - 2 * 187);
-    awaitEdits(log, 3);
-    button(false);
-    const auto edits = takeEdits(log);
-    ASSERT_EQ(edits.size(), 3u);
-    EXPECT_EQ(edits[0], (Edit{100, 0.0}));
-    EXPECT_DOUBLE_EQ(edits[1].value, 93.0 / 187.0);
-    EXPECT_EQ(edits[2], (Edit{100, 1.0}));
+    EXPECT_TRUE(host.resizes.empty());
+    host.timersHeld = true; // what shows from here on, the resize itself painted
+    ASSERT_EQ(scaleBy(editor.view, 2.0f), kResultTrue);
+    ASSERT_EQ(host.resizes.size(), 1u);
+    EXPECT_EQ(host.resizes[0].getWidth(), 1920);
+    EXPECT_EQ(host.resizes[0].getHeight(), 1160);
+    EXPECT_EQ(sizeOf(editor.view).getWidth(), 1920);
+    XWindowAttributes attributes{};
+    ASSERT_NE(XGetWindowAttributes(display.display(), child(), &attributes), 0);
+    EXPECT_EQ(attributes.width, 1920);
+    EXPECT_EQ(attributes.height, 1160);
+    EXPECT_TRUE(showsAt(1919, 1159, palette::kWindowBackground));
+    EXPECT_TRUE(showsAt(1000, 175, palette::kHeaderSeparator));
+    host.timersHeld = false;
     EXPECT_EQ(editor.view->removed(), kResultOk);
 }
 

@@ -42,25 +42,6 @@ TEST(ScaledSurface, PassesTheDesignThroughAtOneAndScalesEveryCallAtTwo) {
     EXPECT_EQ(drawnAt(2.0, someOfEach), doubled);
 }
 
-TEST(ScaledSurface, NeighboursStayNeighboursAtAFractionalScale) {
-    // The fader cap's one-pixel rows and a line at 1.5 x: no gaps, no overlaps.
-    const auto calls = drawnAt(1.5, [](DrawingSurface& s) {
-        for (int row = 0; row < 5; ++row) {
-            s.fillBox({10, 100 + row, 50, 101 + row}, kInk);
-        }
-        s.drawLine(10, 105, 50, 105, kInk, 1);
-    });
-    int next = 150;
-    for (int row = 0; row < 5; ++row) {
-        const auto& fill = std::get<FillBoxCall>(calls[row]);
-        EXPECT_EQ(fill.rect.top, next);
-        next = fill.rect.bottom;
-    }
-    const auto& line = std::get<LineCall>(calls[5]);
-    EXPECT_EQ(line.y1 - line.width / 2, next); // the line's rows start right below
-    EXPECT_EQ(line.y1 - line.width / 2 + line.width, toDevice(106, 1.5));
-}
-
 TEST(ViewScale, DevicePixelsMapBackIntoTheDesignPixelTheyCameFrom) {
     for (const double scale : {0.75, 1.0, 1.25, 1.5, 2.0, 3.0, 4.0}) {
         for (int design = -3; design < 970; ++design) {

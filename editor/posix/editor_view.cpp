@@ -1,21 +1,19 @@
-// The editor view on Linux: one fixed-size X11 child window of the host's window, on its own
-// display connection, painted through cairo and driven entirely by the host's run loop: a timer
-// repaints, and a watch on the connection delivers exposure and the left mouse button.
+// The editor view on Linux: one X11 child window of the host's window, on its own display
+// connection, painted through cairo at the view's scale and driven entirely by the host's run
+// loop: a timer repaints, and a watch on the connection delivers exposure and the left mouse
+// button.
 
 #include "editor/editor_view.h"
 
 #include "editor/editor_interaction.h"
-#include "editor/editor_layout.h"
 #include "editor/plugin_editor_controls.h"
 #include "editor/plugin_editor_model.h"
 #include "editor/posix/cairo_picture.h"
 #include "editor/posix/desktop_dialogs.h"
 #include "editor/posix/host_run_loop.h"
 #include "editor/posix/x11_window.h"
+#include "editor/scalable_view.h"
 #include "plugin/utility_plugin.h"
-
-#include "base/source/fobject.h"
-#include "public.sdk/source/common/pluginview.h"
 
 #include <cstring>
 
@@ -24,7 +22,7 @@ namespace {
 
 using namespace Steinberg;
 
-class View final : public CPluginView {
+class View final : public ScalableView {
 public:
     View(UtilityPlugin& owner, std::unique_ptr<UserDialogs> dialogs)
         : owner_(&owner), model_(owner), controls_(owner),
@@ -32,9 +30,7 @@ public:
                            : std::make_unique<DesktopDialogs>(
                                  runLoop_, notices_,
                                  [this] { return window_ != nullptr ? window_->id() : 0; })),
-          interaction_(controls_, *dialogs_) {
-        setRect(ViewRect(0, 0, kViewWidth, kViewHeight));
-    }
+          interaction_(controls_, *dialogs_) {}
 
     ~View() override { closeWindow(); }
 
@@ -59,14 +55,6 @@ public:
         return kResultTrue;
     }
 
-    tresult PLUGIN_API onSize(ViewRect* newSize) override {
-        if (newSize == nullptr) {
-            return kInvalidArgument;
-        }
-        rect = *newSize; // the window keeps its fixed size
-        return kResultOk;
-    }
-
 private:
     static bool isX11(FIDString type) {
         return type != nullptr && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0;
@@ -77,6 +65,9 @@ private:
     void handleEvents(bool repaint = false);
     void handle(XEvent& event, bool& repaint);
     void paint();
+    void resizeWindow(ViewSize size) override;
+    int designX(int x) const { return toDesign(x, scale()); }
+    int designY(int y) const { return toDesign(y, scale()); }
 
     IPtr<IPlugFrame> frame_; // released after the owner, last of all
     IPtr<UtilityPlugin> owner_;
@@ -97,7 +88,8 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
     if (!runLoop_.connect(frame_)) {
         return kResultFalse;
     }
-    window_ = X11Window::create(reinterpret_cast<std::uintptr_t>(parent), kViewWidth, kViewHeight);
+    window_ =
+        X11Window::create(reinterpret_cast<std::uintptr_t>(parent), size().width, size().height);
     if (window_ == nullptr ||
         runLoop_.watch(window_->fileDescriptor(), [this](int) { handleEvents(); }) == nullptr ||
         runLoop_.every(refreshIntervalMs(owner_->kind()), [this] { handleEvents(true); }) ==
@@ -106,6 +98,9 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
         return kResultFalse;
     }
     systemWindow = parent;
+    if (const double dpi = window_->screenDpi(); dpi > 0.0) {
+        followScreenScale(scaleOfDpi(dpi));
+    }
     handleEvents(); // what the connection already read while the window was made
     return kResultOk;
 }
@@ -148,7 +143,8 @@ void View::handle(XEvent& event, bool& repaint) {
         if (notices_.dismiss()) {
             return; // the click that takes a notice away does nothing else
         }
-        if (interaction_.onMouseDown(event.xbutton.x, event.xbutton.y) && window_ != nullptr) {
+        if (interaction_.onMouseDown(designX(event.xbutton.x), designY(event.xbutton.y)) &&
+            window_ != nullptr) {
             window_->grabPointer(event.xbutton.time); // the drag follows the mouse anywhere
         }
         return;
@@ -157,7 +153,7 @@ void View::handle(XEvent& event, bool& repaint) {
             return;
         }
         window_->skipToLatestMotion(event);
-        interaction_.updateDrag(event.xmotion.x, event.xmotion.y);
+        interaction_.updateDrag(designX(event.xmotion.x), designY(event.xmotion.y));
         repaint = true;
         return;
     case ButtonRelease:
@@ -178,9 +174,16 @@ void View::paint() {
     const auto& notice = notices_.current();
     // Out of memory this frame is skipped; the next timer tick tries again.
     const CairoPicture picture =
-        paintPicture(model_, interaction_.bankPage(), notice ? &*notice : nullptr);
+        paintPicture(model_, interaction_.bankPage(), notice ? &*notice : nullptr, size());
     if (picture != nullptr) {
-        window_->present(picture.get(), layout::kWidth, layout::kHeight);
+        window_->present(picture.get(), size().width, size().height);
+    }
+}
+
+void View::resizeWindow(ViewSize size) {
+    if (window_ != nullptr) {
+        window_->resize(size.width, size.height);
+        paint();
     }
 }
 

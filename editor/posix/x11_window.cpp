@@ -1,10 +1,13 @@
 #include "editor/posix/x11_window.h"
 
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
 
 #include <cairo-xlib.h>
 
 #include <atomic>
+#include <charconv>
+#include <cstring>
 
 namespace quillwave::plugins {
 namespace {
@@ -137,6 +140,40 @@ void X11Window::skipToLatestMotion(XEvent& motion) {
         }
         XNextEvent(display_, &motion);
     }
+}
+
+void X11Window::resize(int width, int height) {
+    if (!alive_) {
+        return;
+    }
+    ErrorTrap trap(display_);
+    XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (trap.failed()) {
+        alive_ = false;
+    }
+}
+
+double X11Window::screenDpi() const {
+    // The resources as the server held them when the connection opened.
+    const char* resources = XResourceManagerString(display_);
+    if (resources == nullptr) {
+        return 0.0;
+    }
+    XrmInitialize();
+    const XrmDatabase database = XrmGetStringDatabase(resources);
+    if (database == nullptr) {
+        return 0.0;
+    }
+    char* type = nullptr;
+    XrmValue value{};
+    double dpi = 0.0;
+    if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr != nullptr) {
+        // Not strtod: the host's locale may read a decimal comma.
+        const char* text = value.addr;
+        std::from_chars(text, text + strnlen(text, value.size), dpi);
+    }
+    XrmDestroyDatabase(database);
+    return dpi;
 }
 
 void X11Window::present(cairo_surface_t* picture, int width, int height) {

@@ -37,6 +37,12 @@ public:
     // held, so a fast mouse costs one edit per batch and not one per pixel.
     void skipToLatestMotion(XEvent& motion);
 
+    // Resizes the window; the next exposure repaints it.
+    void resize(int width, int height);
+
+    // The X server's Xft.dpi resource, as desktops set it for their scale; 0 when there is none.
+    double screenDpi() const;
+
     // Copies a finished picture to the window at (0, 0) in one go.
     void present(cairo_surface_t* picture, int width, int height);
 

@@ -20,4 +20,8 @@ using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
 // not write it (Windows). Returns null on any failure; a descriptor that got no stream is closed.
 UniqueFile createNewFile(const std::u16string& path);
 
+// Deletes the file at path. Only for a file this process created with createNewFile and has
+// closed again without keeping anything in it. False when the file could not be deleted.
+bool removeCreatedFile(const std::u16string& path);
+
 } // namespace quillwave::platform

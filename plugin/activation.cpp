@@ -156,6 +156,12 @@ std::u16string UtilityPlugin::filePath() const {
 }
 
 std::u16string UtilityPlugin::statusFilePath() const {
+    // A long take names the part being written; the take's first file stays filePath.
+    if (kind_ == ModuleKind::Recorder) {
+        if (std::u16string part = recorder_->partPath(); !part.empty()) {
+            return part;
+        }
+    }
     const std::lock_guard lock(stateMutex_);
     return kind_ == ModuleKind::Recorder && !armedPath_.empty() ? armedPath_ : filePath_;
 }

@@ -91,7 +91,8 @@ public:
     // threads only; a copy, since a state load may replace it on another thread.
     std::u16string filePath() const;
     // The file the status line names. A recorder names the file it armed last, which keeps a
-    // take that a load did not redirect; filePath before any was armed.
+    // take that a load did not redirect, or the continuation part a long take is writing;
+    // filePath before any was armed.
     std::u16string statusFilePath() const;
 
     // Meters and recorder status for the editor; never waits.

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -17,7 +18,8 @@ namespace quillwave::plugins {
 // inject failing or stalling streams, a smaller size limit and failing allocations.
 struct RecorderFileAccess {
     RecordingFileOpener open = openNewRecordingFile;
-    // Largest data chunk in bytes; values above kMaxDataBytes are cut to it.
+    // Largest data chunk of one file of a take in bytes; values above kMaxDataBytes are cut to
+    // it. A take that reaches it goes on in a continuation part.
     std::uint64_t dataByteLimit = kMaxDataBytes;
     std::function<std::unique_ptr<CaptureRing>(std::uint64_t samples)> allocateRing =
         CaptureRing::allocate;
@@ -38,7 +40,8 @@ struct RecorderRaceHooks {
 
 // Moves the recorder's input from the audio thread into a new 32-bit float WAV file. The audio
 // thread copies frames into a single-producer, single-consumer ring; one writer thread per
-// prepared file drains it to disk and finalizes the file. The two sides share only atomics.
+// prepared file drains it to disk and finalizes the file, going on in continuation parts of that
+// file when it is full (TakeFiles). The two sides share only atomics.
 // prepare sizes the ring for the take's format (CaptureRing::samplesFor) and keeps it for later
 // takes that need the same size; a recorder that was never prepared holds no ring.
 //
@@ -115,6 +118,10 @@ public:
     std::uint64_t capturedFrames() const noexcept;
     // Slots of the ring the armed take records through; 0 before the first prepare.
     std::uint64_t ringSamples() const noexcept { return ringSamples_.load(); }
+    // The continuation part the writer is writing, once a take has gone past its first file;
+    // empty otherwise. Takes a lock the writer holds only while it moves to the next part: not
+    // for the audio thread.
+    std::u16string partPath() const;
 
 private:
     void writerMain(std::u16string path);
@@ -140,6 +147,8 @@ private:
     std::atomic<const CaptureRing*> liveRing_{nullptr};
     std::atomic<std::uint64_t> ringSamples_{0}; // ring_'s size, for readers on any thread
     std::thread writerThread_;
+    mutable std::mutex partPathMutex_;
+    std::u16string partPath_; // guarded by partPathMutex_
 
     std::atomic<std::uint64_t> readIndex_{0};  // samples taken out; written by the writer only
     std::atomic<std::uint64_t> writeIndex_{0}; // samples put in; written by the audio thread only

@@ -1,9 +1,10 @@
 #include "recorder/disk_recorder.h"
 
-#include "recorder/wav_header.h"
+#include "recorder/take_files.h"
 
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 
 namespace quillwave::plugins {
 namespace {
@@ -15,20 +16,10 @@ constexpr std::uint64_t kWriteChunkSamples = 65536; // 256 KiB
 void DiskRecorder::writerMain(std::u16string path) {
     const std::uint32_t channels = fileChannels_.load();
     const std::uint32_t rate = fileSampleRate_.load();
-
-    std::unique_ptr<RecordingStream> stream = access_.open ? access_.open(path) : nullptr;
-    path = {}; // the thread keeps nothing of the destination once the file exists
-    if (!stream) {
-        diskError_.exchange(true);
-        writerFinished_.exchange(true);
-        return;
-    }
-    // Provisional header: declares an empty data chunk until the take is finalized, so a file
-    // left by a crash mid-take is still a valid (empty) WAV file. Flushed at once: left in the
-    // stream's buffer, it would not reach the disk before the first samples do.
-    writeWavHeader(*stream, channels, rate, 0);
-    if (!stream->flush() || stream->failed()) {
-        stream->close();
+    // Each file of the take holds up to the size limit; the take goes on in continuation parts.
+    const std::uint64_t limit = sampleLimit(channels, access_.dataByteLimit);
+    TakeFiles files(access_.open, std::move(path), channels, rate, limit);
+    if (!files.createFirst()) {
         diskError_.exchange(true);
         writerFinished_.exchange(true);
         return;
@@ -36,7 +27,6 @@ void DiskRecorder::writerMain(std::u16string path) {
     fileCreated_.exchange(true);
     ready_.exchange(true);
 
-    const std::uint64_t limit = sampleLimit(channels, access_.dataByteLimit);
     // Writes are cut into chunks of whole frames so that ring space returns to the audio thread
     // while a long backlog is written, instead of only after all of it: the stages overlap, and a
     // slow write holds back at most one chunk of the ring.
@@ -45,7 +35,6 @@ void DiskRecorder::writerMain(std::u16string path) {
     const float* const ring = ring_->data();
     const std::uint64_t ringSamples = ring_->samples();
     const std::uint64_t ringMask = ring_->mask();
-    std::uint64_t written = 0; // samples that reached the stream
     bool failed = false;
 
     for (;;) {
@@ -66,55 +55,59 @@ void DiskRecorder::writerMain(std::u16string path) {
             continue;
         }
 
-        std::uint64_t run = std::min({ringSamples - (r & ringMask), w - r, writeChunk});
+        // The full file is finalized at this frame boundary and the next frame opens the next
+        // part. A limit below one frame holds nothing in any file: that ends the take.
+        if (files.room() == 0) {
+            if (limit == 0 || !files.moveOn()) {
+                failed = true;
+                break;
+            }
+            const std::lock_guard lock(partPathMutex_);
+            partPath_ = files.currentPath();
+        }
+        // room() is a whole number of frames, so every write below ends on a frame boundary.
+        std::uint64_t run =
+            std::min({ringSamples - (r & ringMask), w - r, writeChunk, files.room()});
         run -= run % channels;
         std::uint64_t count = 0;
         if (run > 0) {
-            // Up to the size limit the audio is kept; what would pass it ends the take.
-            const std::uint64_t allowed = std::min(run, limit - written);
-            if (allowed > 0) {
-                written += stream->write(ring + (r & ringMask), sizeof(float), allowed);
-            }
-            count = allowed;
-            failed = allowed < run;
+            files.write(ring + (r & ringMask), run);
+            count = run;
         } else {
-            // One frame straddles the end of the ring (channels do not divide its size).
-            count = std::min<std::uint64_t>(w - r, channels);
-            if (written + count > limit) {
-                count = 0;
-                failed = true;
-            }
+            // One frame straddles the end of the ring (channels do not divide its size); the
+            // file has room for it, since its room is a whole number of frames above zero.
+            count = channels;
             for (std::uint64_t k = 0; k < count; ++k) {
-                written += stream->write(ring + ((r + k) & ringMask), sizeof(float), 1);
+                files.write(ring + ((r + k) & ringMask), 1);
             }
         }
         readIndex_.store(r + count, std::memory_order_release);
-        writtenFrames_.exchange(written / channels);
-        if (failed || stream->failed()) {
+        writtenFrames_.exchange(files.takeSamples() / channels);
+        if (files.failed()) {
             failed = true;
             break;
         }
+        files.prepareNextWhenDue();
     }
 
     if (failed) {
         diskError_.exchange(true);
         finish();
     }
-    // A short write can leave part of a frame on disk; the header declares whole frames only, so
-    // the file stays readable and matches writtenFrames.
-    const std::uint64_t dataSamples = written - written % channels;
-    writeWavHeader(*stream, channels, rate, static_cast<std::uint32_t>(4 * dataSamples));
-    const bool flushed = stream->flush();
-    if (!flushed || stream->failed()) {
+    if (!files.finalize()) {
         diskError_.exchange(true);
     }
-    // Closing writes back what the system still holds; a failure there loses audio too.
-    if (!stream->close()) {
-        diskError_.exchange(true);
+    {
+        const std::lock_guard lock(partPathMutex_);
+        partPath_.clear();
     }
-    stream.reset();
     ready_.exchange(false);
     writerFinished_.exchange(true);
+}
+
+std::u16string DiskRecorder::partPath() const {
+    const std::lock_guard lock(partPathMutex_);
+    return partPath_;
 }
 
 } // namespace quillwave::plugins

@@ -17,4 +17,14 @@ std::u16string firstFreeDestination(const std::u16string& path) {
     }
 }
 
+std::optional<FreePart> firstFreePart(const std::u16string& firstFile, std::uint32_t from) {
+    for (std::uint32_t n = from; n <= kMaxTakeNumber; ++n) {
+        std::u16string candidate = partName(firstFile, n);
+        if (platform::queryPathStatus(candidate) == platform::PathStatus::NotFound) {
+            return FreePart{n, std::move(candidate)};
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace quillwave::plugins

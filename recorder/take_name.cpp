@@ -53,6 +53,35 @@ std::size_t fileNameStart(std::u16string_view path, PathStyle style) {
     return hasDriveDesignator(path, style) ? 2 : 0;
 }
 
+// path's folder and stem, then marker, n and ".wav".
+std::u16string numberedName(std::u16string_view path, std::u16string_view marker, std::uint32_t n,
+                            PathStyle style) {
+    const std::size_t nameStart = fileNameStart(path, style);
+    const bool drive = hasDriveDesignator(path, style);
+
+    // Folder: up to the file name, without trailing separators, except the root's own one.
+    std::size_t rootLength = drive ? 2 : 0;
+    if (rootLength < path.size() && isSeparator(path[rootLength], style)) {
+        ++rootLength;
+    }
+    std::size_t folderLength = nameStart;
+    while (folderLength > rootLength && isSeparator(path[folderLength - 1], style)) {
+        --folderLength;
+    }
+    const std::u16string_view folder = path.substr(0, folderLength);
+
+    std::u16string result(folder);
+    const bool bareDrive = drive && folderLength == 2;
+    if (!folder.empty() && !isSeparator(folder.back(), style) && !bareDrive) {
+        result.push_back(style == PathStyle::Windows ? u'\\' : u'/');
+    }
+    result += stemOf(path.substr(nameStart), style);
+    result += marker;
+    result += decimal(n);
+    result += u".wav";
+    return result;
+}
+
 } // namespace
 
 std::u16string takeNameBase(std::u16string_view path, PathStyle style) {
@@ -81,30 +110,11 @@ std::u16string takeNameBase(std::u16string_view path, PathStyle style) {
 }
 
 std::u16string takeName(std::u16string_view path, std::uint32_t n, PathStyle style) {
-    const std::size_t nameStart = fileNameStart(path, style);
-    const bool drive = hasDriveDesignator(path, style);
+    return numberedName(path, u"-take", n, style);
+}
 
-    // Folder: up to the file name, without trailing separators, except the root's own one.
-    std::size_t rootLength = drive ? 2 : 0;
-    if (rootLength < path.size() && isSeparator(path[rootLength], style)) {
-        ++rootLength;
-    }
-    std::size_t folderLength = nameStart;
-    while (folderLength > rootLength && isSeparator(path[folderLength - 1], style)) {
-        --folderLength;
-    }
-    const std::u16string_view folder = path.substr(0, folderLength);
-
-    std::u16string result(folder);
-    const bool bareDrive = drive && folderLength == 2;
-    if (!folder.empty() && !isSeparator(folder.back(), style) && !bareDrive) {
-        result.push_back(style == PathStyle::Windows ? u'\\' : u'/');
-    }
-    result += stemOf(path.substr(nameStart), style);
-    result += u"-take";
-    result += decimal(n);
-    result += u".wav";
-    return result;
+std::u16string partName(std::u16string_view firstFile, std::uint32_t n, PathStyle style) {
+    return numberedName(firstFile, u"-part", n, style);
 }
 
 } // namespace quillwave::plugins

@@ -24,6 +24,11 @@ inline constexpr std::uint32_t kMaxTakeNumber = 99999;
 std::u16string takeName(std::u16string_view path, std::uint32_t n,
                         PathStyle style = kNativePathStyle);
 
+// The name of part n (2, 3, ...) of the take whose first file is firstFile: same folder,
+// firstFile's stem, "-part", n in decimal, ".wav". D:\rec\mix.wav gives D:\rec\mix-part2.wav.
+std::u16string partName(std::u16string_view firstFile, std::uint32_t n,
+                        PathStyle style = kNativePathStyle);
+
 // The path that take names of a finished take derive from: a take's own name "stem-takeN.wav"
 // gives "stem.wav", so repeated activations count on (mix-take2.wav) instead of growing the
 // name by one suffix each time until it no longer fits the file system. Any other path is

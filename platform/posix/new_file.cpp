@@ -25,4 +25,9 @@ UniqueFile createNewFile(const std::u16string& path) {
     return UniqueFile(stream);
 }
 
+bool removeCreatedFile(const std::u16string& path) {
+    const auto native = toNativePath(path);
+    return native && ::unlink(native->c_str()) == 0;
+}
+
 } // namespace quillwave::platform

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
+#include <stdio.h>
 #include <sys/stat.h>
 
 namespace quillwave::platform {
@@ -26,6 +27,13 @@ UniqueFile createNewFile(const std::u16string& path) {
         return nullptr;
     }
     return UniqueFile(stream);
+}
+
+bool removeCreatedFile(const std::u16string& path) {
+    if (path.find(u'\0') != std::u16string::npos) {
+        return false;
+    }
+    return _wremove(reinterpret_cast<const wchar_t*>(path.c_str())) == 0;
 }
 
 } // namespace quillwave::platform

@@ -5,9 +5,13 @@
 #include "editor/plugin_editor_model.h"
 #include "recorded_calls.h"
 #include "support/plugin_instance.h"
+#include "support/test_host.h"
 #include "support/wav_file.h"
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
 
 namespace quillwave::plugins {
 namespace {
@@ -88,6 +92,36 @@ TEST(PluginEditorModel, RecorderWithAPreparedDestination) {
     const RecordingSurface s = paint(*plugin);
     EXPECT_EQ(labelAt(s, layout::kStateText)->text, u"READY TO RECORD");
     EXPECT_EQ(labelAt(s, layout::kStatusLine)->text, u"Armed and ready | mix.wav");
+}
+
+TEST(PluginEditorModel, ALongTakeNamesThePartBeingWritten) {
+    test::TempFolder folder;
+    test::TestHost::Config config;
+    config.recorderAccess.dataByteLimit = 8192 * 8; // 8192 stereo frames a file
+    test::TestHost host(config);
+    UtilityPlugin& plugin = host.plugin();
+    std::string error;
+    ASSERT_TRUE(plugin.chooseFile(test::u16path(folder / "mix.wav"), error)) << error;
+    host.processor->setProcessing(true);
+    host.fillInput(512, [](int i, int c) { return 0.001 * (i + c); });
+    for (int block = 0; block < 20; ++block) {
+        ASSERT_EQ(host.run(512, true), kResultOk);
+    }
+    const DiskRecorder& recorder = plugin.recorder();
+    for (int wait = 0; wait < 5000 && recorder.writtenFrames() < 20 * 512; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(moduleStatusLine(plugin), "Recording | mix-part2.wav");
+    const RecordingSurface s = paint(plugin);
+    EXPECT_EQ(labelAt(s, layout::kStatusLine)->text, u"Recording | mix-part2.wav");
+    // The counters run over the whole take.
+    EXPECT_EQ(labelAt(s, layout::kCounters)->text,
+              u"10240 captured frames  \u00b7  10240 written  \u00b7  0 dropped");
+    EXPECT_EQ(plugin.filePath(), test::u16path(folder / "mix.wav"));
+
+    host.processor->setProcessing(false);
+    host.component->setActive(false);
+    EXPECT_EQ(moduleStatusLine(plugin), "Finalized | mix.wav");
 }
 
 } // namespace

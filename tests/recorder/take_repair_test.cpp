@@ -3,6 +3,7 @@
 // whole frame that reached the disk.
 
 #include "recorder/disk_recorder.h"
+#include "recorder/take_name.h"
 #include "recorder/take_repair.h"
 #include "support/wav_file.h"
 
@@ -10,6 +11,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #ifndef _WIN32
@@ -115,14 +117,17 @@ TEST(TakeRepair, RefusesEverythingThatIsNotARecorderTake) {
 }
 
 #ifndef _WIN32
-TEST(TakeRepair, ATakeFromAKilledProcessOpensAgain) {
-    TempFolder folder;
-    const auto path = folder / "killed.wav";
+// Records a stereo take into path from a child process (files of at most dataByteLimit bytes of
+// audio) and kills the child once killNow() holds.
+void recordUntilKilled(const fs::path& path, std::uint64_t dataByteLimit,
+                       const std::function<bool()>& killNow) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         // The recording process: records until it is killed.
-        DiskRecorder recorder;
+        RecorderFileAccess access;
+        access.dataByteLimit = dataByteLimit;
+        DiskRecorder recorder(access);
         try {
             recorder.prepare(test::u16path(path), 2, 48000);
         } catch (...) {
@@ -140,18 +145,26 @@ TEST(TakeRepair, ATakeFromAKilledProcessOpensAgain) {
             std::this_thread::sleep_for(std::chrono::microseconds(500));
         }
     }
-    // Kill it once a good part of a take is on disk.
-    for (int i = 0; i < 2000; ++i) {
-        std::error_code ec;
-        if (fs::file_size(path, ec) > 400000 && !ec) {
-            break;
-        }
+    for (int i = 0; i < 4000 && !killNow(); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     kill(child, SIGKILL);
     int status = 0;
     waitpid(child, &status, 0);
     ASSERT_TRUE(WIFSIGNALED(status));
+}
+
+std::uintmax_t sizeOf(const fs::path& path) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    return ec ? 0 : size;
+}
+
+TEST(TakeRepair, ATakeFromAKilledProcessOpensAgain) {
+    TempFolder folder;
+    const auto path = folder / "killed.wav";
+    // Kill it once a good part of a take is on disk.
+    recordUntilKilled(path, kMaxDataBytes, [&] { return sizeOf(path) > 400000; });
 
     const test::WavTake cut = readTake(path);
     EXPECT_EQ(cut.riffSize, 36u); // the header never got its final sizes
@@ -167,6 +180,35 @@ TEST(TakeRepair, ATakeFromAKilledProcessOpensAgain) {
         ASSERT_EQ(take.at(f, 0), sampleAt(f, 0)) << f;
         ASSERT_EQ(take.at(f, 1), sampleAt(f, 1)) << f;
     }
+}
+
+TEST(TakeRepair, EveryPartOfALongTakeFromAKilledProcessOpens) {
+    TempFolder folder;
+    const auto path = folder / "long.wav";
+    const auto part = [&](std::uint32_t n) { return fs::path(partName(test::u16path(path), n)); };
+    // 20,000 stereo frames a file; killed while the third file is written.
+    recordUntilKilled(path, 20000 * 8, [&] { return sizeOf(part(3)) > 80000; });
+
+    std::uint64_t frame = 0;
+    for (std::uint32_t n = 1; n <= 4; ++n) {
+        const fs::path file = n == 1 ? path : part(n);
+        if (n == 4 && !fs::exists(file)) {
+            break; // the part created ahead, if the kill came before it
+        }
+        const TakeRepair result = repairTake(file);
+        // The full files were finalized; the one being written gets its sizes now.
+        EXPECT_EQ(result.outcome,
+                  n == 3 ? TakeRepair::Outcome::Repaired : TakeRepair::Outcome::Intact)
+            << result.message;
+        const test::WavTake take = readTake(file);
+        ASSERT_TRUE(take.valid);
+        EXPECT_EQ(take.frames(), n < 3 ? 20000u : (fs::file_size(file) - 44) / 8);
+        for (std::uint64_t f = 0; f < take.frames(); ++f, ++frame) {
+            ASSERT_EQ(take.at(f, 0), sampleAt(frame, 0)) << n << ": " << f;
+            ASSERT_EQ(take.at(f, 1), sampleAt(frame, 1)) << n << ": " << f;
+        }
+    }
+    EXPECT_GT(frame, 50000u);
 }
 #endif
 

@@ -2,6 +2,7 @@
 
 #include "recorder/disk_recorder.h"
 #include "recorder/recorder_status.h"
+#include "recorder/take_name.h"
 
 #include "recorder_test_support.h"
 
@@ -74,7 +75,7 @@ TEST(WriterFailure, WriteErrorEndsTheTake) {
     EXPECT_EQ(r.writtenFrames(), 44100u + 512u);
 }
 
-TEST(WriterFailure, SizeLimitIsFilledExactlyThenEndsTheTake) {
+TEST(WriterFailure, SizeLimitIsFilledExactlyThenTheTakeGoesOn) {
     TempFolder dir;
     const auto path = dir.file("limit.wav");
     auto faults = std::make_shared<test::StreamFaults>();
@@ -83,15 +84,18 @@ TEST(WriterFailure, SizeLimitIsFilledExactlyThenEndsTheTake) {
     DiskRecorder r(test::faultyAccess(faults, 10000 * 8 + 7));
     r.prepare(path, 2, 48000);
     r.start(0);
-    test::captureSignal(r, 2, 0, 25000, 3000); // one run passes the limit
+    test::captureSignal(r, 2, 0, 25000, 3000); // one run passes the limit twice
     faults->stall = false;
-    expectFailedTake(r);
+    ASSERT_TRUE(test::waitForDrain(r));
     r.joinWriter();
-    EXPECT_EQ(r.writtenFrames(), 10000u);
+    EXPECT_FALSE(r.diskError());
+    EXPECT_EQ(r.writtenFrames(), 25000u);
     test::expectSignalFile(path, 2, 0, 10000);
+    test::expectSignalFile(partName(path, 2), 2, 10000, 20000);
+    test::expectSignalFile(partName(path, 3), 2, 20000, 25000);
 }
 
-TEST(WriterFailure, ReachingTheLimitExactlyIsAllowed) {
+TEST(WriterFailure, ATakeEndingExactlyAtTheLimitLeavesNoEmptyPart) {
     TempFolder dir;
     const auto path = dir.file("exact.wav");
     auto faults = std::make_shared<test::StreamFaults>();
@@ -102,11 +106,12 @@ TEST(WriterFailure, ReachingTheLimitExactlyIsAllowed) {
     ASSERT_TRUE(test::waitForDrain(r));
     EXPECT_FALSE(r.diskError());
     EXPECT_TRUE(r.recording());
-    // One frame more passes it.
-    test::captureSignal(r, 1, 1000, 1);
-    expectFailedTake(r);
+    r.finish();
     r.joinWriter();
+    EXPECT_FALSE(r.diskError());
     test::expectSignalFile(path, 1, 0, 1000);
+    // The next part, created ahead in case the take went on, is deleted again.
+    EXPECT_FALSE(test::fs::exists(test::fs::path(partName(path, 2))));
 }
 
 TEST(WriterFailure, FlushFailureAtFinalizeIsADiskError) {
@@ -139,15 +144,14 @@ TEST(WriterFailure, CloseFailureIsADiskError) {
 }
 
 // A stream that stores nothing and claims every write: the product's own 4 GiB limit, without
-// writing 4 GiB.
+// writing 4 GiB. Keeps the last header written to each stream opened, in order.
 class BottomlessStream final : public RecordingStream {
 public:
-    explicit BottomlessStream(std::shared_ptr<std::vector<std::uint8_t>> header)
-        : header_(std::move(header)) {}
+    explicit BottomlessStream(std::vector<std::uint8_t>& header) : header_(header) {}
     std::size_t write(const void* data, std::size_t itemSize, std::size_t itemCount) override {
         if (itemSize == 1) {
             const auto* bytes = static_cast<const std::uint8_t*>(data);
-            header_->assign(bytes, bytes + itemCount);
+            header_.assign(bytes, bytes + itemCount);
         }
         return itemCount;
     }
@@ -157,19 +161,22 @@ public:
     bool close() override { return true; }
 
 private:
-    std::shared_ptr<std::vector<std::uint8_t>> header_;
+    std::vector<std::uint8_t>& header_;
 };
 
 TEST(WriterFailure, ProductLimitIsJustBelowFourGiB) {
-    auto header = std::make_shared<std::vector<std::uint8_t>>();
+    TempFolder dir;
+    auto headers = std::make_shared<std::vector<std::vector<std::uint8_t>>>();
+    headers->reserve(8);
     RecorderFileAccess access;
-    access.open = [header](const std::u16string&) {
-        return std::make_unique<BottomlessStream>(header);
+    access.open = [headers](const std::u16string&) {
+        return std::make_unique<BottomlessStream>(headers->emplace_back());
     };
     DiskRecorder r(access);
-    r.prepare(u"bottomless-never-created.wav", 1, 384000);
+    r.prepare(dir.file("bottomless-never-created.wav"), 1, 384000);
     r.start(0);
-    // Mono: 1,073,741,814 samples fit. Capture them and more, in large blocks of silence.
+    // Mono: 1,073,741,814 samples fit. Capture them and ten blocks more, in large blocks of
+    // silence: the rest goes to a second part.
     const std::uint64_t limit = sampleLimit(1);
     constexpr std::uint32_t kBlock = 1u << 16;
     std::vector<float> silence(kBlock, 0.0f);
@@ -183,11 +190,17 @@ TEST(WriterFailure, ProductLimitIsJustBelowFourGiB) {
         position += kBlock;
     }
     r.joinWriter();
-    EXPECT_TRUE(r.diskError());
-    EXPECT_EQ(r.writtenFrames(), limit);
-    ASSERT_EQ(header->size(), 44u);
-    EXPECT_EQ(test::u32At(*header, 40), 4 * limit);
-    EXPECT_EQ(test::u32At(*header, 4), 0xFFFFFFFFu - 3); // 4,294,967,256 + 36
+    EXPECT_FALSE(r.diskError());
+    EXPECT_EQ(r.writtenFrames(), position);
+    // The first file and the second part; a third is created only within the last seconds of
+    // the second.
+    ASSERT_EQ(headers->size(), 2u);
+    for (const auto& header : *headers) {
+        ASSERT_EQ(header.size(), 44u);
+    }
+    EXPECT_EQ(test::u32At((*headers)[0], 40), 4 * limit);
+    EXPECT_EQ(test::u32At((*headers)[0], 4), 0xFFFFFFFFu - 3); // 4,294,967,256 + 36
+    EXPECT_EQ(test::u32At((*headers)[1], 40), 4 * (position - limit));
 }
 
 } // namespace

@@ -1,0 +1,148 @@
+#include "recorder/take_files.h"
+
+#include "platform/new_file.h"
+#include "platform/path_status.h"
+#include "recorder/free_take_name.h"
+#include "recorder/wav_header.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace quillwave::plugins {
+namespace {
+
+// How early the next part is created: ample for a file creation on a busy disk, short enough
+// that a take rarely ends with a part it never needed.
+constexpr std::uint64_t kLeadSeconds = 4;
+
+// The final header with the whole frames written, then flush and close. False on any failure;
+// the stream is closed in every case.
+bool finishFile(RecordingStream& stream, std::uint32_t channels, std::uint32_t rate,
+                std::uint64_t samples) {
+    // A short write can leave part of a frame on disk; the header declares whole frames only, so
+    // the file stays readable and matches the frames counted as written.
+    const std::uint64_t dataSamples = samples - samples % channels;
+    writeWavHeader(stream, channels, rate, static_cast<std::uint32_t>(4 * dataSamples));
+    const bool flushed = stream.flush() && !stream.failed();
+    // Closing writes back what the system still holds; a failure there loses audio too.
+    const bool closed = stream.close();
+    return flushed && closed;
+}
+
+} // namespace
+
+TakeFiles::TakeFiles(RecordingFileOpener open, std::u16string firstFile, std::uint32_t channels,
+                     std::uint32_t sampleRate, std::uint64_t partLimit)
+    : open_(std::move(open)), firstFile_(std::move(firstFile)), channels_(channels),
+      sampleRate_(sampleRate), partLimit_(partLimit),
+      leadSamples_(kLeadSeconds * sampleRate * channels), currentPath_(firstFile_) {}
+
+TakeFiles::~TakeFiles() {
+    discard(next_);
+}
+
+std::unique_ptr<RecordingStream> TakeFiles::startFile(const std::u16string& path) const {
+    std::unique_ptr<RecordingStream> stream = open_ ? open_(path) : nullptr;
+    if (!stream) {
+        return nullptr;
+    }
+    // Provisional header: declares an empty data chunk until the file is finalized, so a file
+    // left by a crash mid-take is still a valid (empty) WAV file. Flushed at once: left in the
+    // stream's buffer, it would not reach the disk before the first samples do.
+    writeWavHeader(*stream, channels_, sampleRate_, 0);
+    if (!stream->flush() || stream->failed()) {
+        stream->close();
+        return nullptr;
+    }
+    return stream;
+}
+
+bool TakeFiles::createFirst() {
+    current_ = startFile(firstFile_);
+    return current_ != nullptr;
+}
+
+std::size_t TakeFiles::write(const float* samples, std::size_t count) {
+    const std::size_t done = current_->write(samples, sizeof(float), count);
+    partSamples_ += done;
+    return done;
+}
+
+bool TakeFiles::failed() const {
+    return current_->failed();
+}
+
+bool TakeFiles::createNext() noexcept {
+    try {
+        // From the number after the current one: a name taken meanwhile is skipped, never
+        // touched, and the parts keep their order.
+        for (std::uint32_t from = currentNumber_ + 1;;) {
+            std::optional<FreePart> part = firstFreePart(firstFile_, std::max(from, 2u));
+            if (!part) {
+                return false;
+            }
+            if (auto stream = startFile(part->path)) {
+                next_ = {std::move(stream), std::move(part->path), part->number};
+                return true;
+            }
+            // Created by someone else since the query: try the next number. Anything else (a
+            // folder that refuses files, a full disk) ends the search.
+            if (platform::queryPathStatus(part->path) != platform::PathStatus::Exists) {
+                return false;
+            }
+            from = part->number + 1;
+        }
+    } catch (...) {
+        return false; // a failed existence query, or no memory for a name
+    }
+}
+
+void TakeFiles::prepareNextWhenDue() {
+    if (next_.stream || nextRefused_ || partSamples_ == 0 || room() > leadSamples_) {
+        return;
+    }
+    nextRefused_ = !createNext();
+}
+
+bool TakeFiles::moveOn() {
+    if (!next_.stream && !createNext()) {
+        return false;
+    }
+    const bool finished = finishFile(*current_, channels_, sampleRate_, partSamples_);
+    current_ = std::move(next_.stream);
+    currentPath_ = std::move(next_.path);
+    currentNumber_ = next_.number;
+    next_ = {};
+    doneSamples_ += partSamples_;
+    partSamples_ = 0;
+    nextRefused_ = false;
+    return finished;
+}
+
+bool TakeFiles::finalize() {
+    discard(next_);
+    if (!current_) {
+        return true;
+    }
+    if (currentNumber_ > 1 && partSamples_ == 0) {
+        File empty{std::move(current_), currentPath_, currentNumber_};
+        discard(empty);
+        return true;
+    }
+    const bool finished = finishFile(*current_, channels_, sampleRate_, partSamples_);
+    current_.reset();
+    return finished;
+}
+
+void TakeFiles::discard(File& file) noexcept {
+    if (!file.stream) {
+        return;
+    }
+    file.stream->close();
+    file.stream.reset();
+    // Created by this take and never written: nothing of the user's is lost.
+    platform::removeCreatedFile(file.path);
+    file = {};
+}
+
+} // namespace quillwave::plugins

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "recorder/recording_stream.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quillwave::plugins {
+
+// The files one take is written into: its first file, then, each time the file being written is
+// full, a continuation part next to it (partName of the first file, the first free number from
+// 2 on). Every file is a complete WAV file of whole frames, so the files played back to back are
+// the take. The next part is created, with its provisional header, within the last seconds of
+// the current one, so that moving on costs only the full file's final header; a part that ends
+// up holding no audio is deleted again. Used by the writer thread only.
+class TakeFiles {
+public:
+    // partLimit: the most samples one file holds, a whole number of frames.
+    TakeFiles(RecordingFileOpener open, std::u16string firstFile, std::uint32_t channels,
+              std::uint32_t sampleRate, std::uint64_t partLimit);
+    // Closes and deletes a part that was created and never written (after finalize: nothing).
+    ~TakeFiles();
+    TakeFiles(const TakeFiles&) = delete;
+    TakeFiles& operator=(const TakeFiles&) = delete;
+
+    // Creates the first file exclusively and writes and flushes its provisional header. False
+    // when that fails; a file created with a failed header stays on disk.
+    bool createFirst();
+
+    // Samples the current file still takes.
+    std::uint64_t room() const noexcept { return partLimit_ - partSamples_; }
+    // Appends count samples (at most room()) to the current file; returns the samples written.
+    std::size_t write(const float* samples, std::size_t count);
+    // The current file's stream is in an error state.
+    bool failed() const;
+    // Samples written over the whole take, all files.
+    std::uint64_t takeSamples() const noexcept { return doneSamples_ + partSamples_; }
+
+    // Creates the next part ahead of need once the current file has audio and is within the
+    // lead of its limit. A refusal is not retried before moveOn.
+    void prepareNextWhenDue();
+    // Finalizes the full current file and goes on in the next part (created now if it is not
+    // ready). False when the take cannot go on: no next part could be created (the current file
+    // is left as it is, for finalize) or the full file could not be finalized.
+    bool moveOn();
+    // Finalizes the current file with the whole frames written to it (a continuation part that
+    // received nothing is deleted instead) and deletes an unused next part. False when the final
+    // header, flush or close failed.
+    bool finalize();
+
+    // The file being written.
+    const std::u16string& currentPath() const noexcept { return currentPath_; }
+    // 1 for the first file, else its part number.
+    std::uint32_t currentNumber() const noexcept { return currentNumber_; }
+
+private:
+    struct File {
+        std::unique_ptr<RecordingStream> stream;
+        std::u16string path;
+        std::uint32_t number = 0;
+    };
+    // Creates path exclusively with the provisional header; null when that fails.
+    std::unique_ptr<RecordingStream> startFile(const std::u16string& path) const;
+    bool createNext() noexcept;
+    static void discard(File& file) noexcept;
+
+    const RecordingFileOpener open_;
+    const std::u16string firstFile_;
+    const std::uint32_t channels_;
+    const std::uint32_t sampleRate_;
+    const std::uint64_t partLimit_;
+    const std::uint64_t leadSamples_;
+
+    std::unique_ptr<RecordingStream> current_;
+    std::u16string currentPath_;
+    std::uint32_t currentNumber_ = 1;
+    std::uint64_t partSamples_ = 0; // in the current file
+    std::uint64_t doneSamples_ = 0; // in the files before it
+    File next_;
+    bool nextRefused_ = false;
+};
+
+} // namespace quillwave::plugins

@@ -192,6 +192,7 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1; // the paint covers every pixel
     case WM_NCDESTROY:
+        interaction_.endDrag(); // the host's gesture ends with the window, mid-drag too
         window_ = nullptr;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         return DefWindowProcW(window, message, wParam, lParam);

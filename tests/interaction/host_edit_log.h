@@ -92,4 +92,30 @@ inline std::vector<Edit> completeEdits(const HostEditLog& log) {
     return edits;
 }
 
+// One drag as the host sees it: the id of its beginEdit and the values of its performEdits,
+// checked to be one beginEdit, then performEdits of that id only, then one endEdit.
+struct Gesture {
+    Vst::ParamID id;
+    std::vector<double> values;
+};
+
+inline Gesture oneGesture(const HostEditLog& log) {
+    const auto& entries = log.entries();
+    Gesture gesture{entries.empty() ? Vst::ParamID{0} : entries.front().id, {}};
+    EXPECT_GE(entries.size(), 2u);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto& entry = entries[i];
+        const auto expected = i == 0                    ? HostEditLog::Call::Begin
+                              : i + 1 == entries.size() ? HostEditLog::Call::End
+                                                        : HostEditLog::Call::Perform;
+        EXPECT_EQ(entry.call, expected) << "entry " << i;
+        EXPECT_EQ(entry.id, gesture.id) << "entry " << i;
+        if (entry.call == HostEditLog::Call::Perform) {
+            EXPECT_EQ(entry.tableValue, entry.value) << "the table lags the host";
+            gesture.values.push_back(entry.value);
+        }
+    }
+    return gesture;
+}
+
 } // namespace quillwave::test

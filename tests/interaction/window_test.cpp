@@ -335,12 +335,15 @@ TEST_F(EditorWindow, StripFaderPressesAndDragsEditLikeTheNativeHandling) {
     release(child, 76, 352);
     EXPECT_EQ(GetCapture(), nullptr);
     dragTo(child, 76, 258); // after the release nothing is dragged
-    const auto edits = takeEdits(host);
-    ASSERT_EQ(edits.size(), 4u);
-    EXPECT_EQ(edits[0], (Edit{100, 0.0}));
-    EXPECT_EQ(edits[1], (Edit{100, 1.0}));
-    EXPECT_EQ(edits[2], (Edit{100, 1.0}));
-    EXPECT_DOUBLE_EQ(edits[3].value, 93.0 / 187.0);
+    // The whole drag is one gesture for the host: begin at the press, one perform per move.
+    const test::Gesture drag = test::oneGesture(host);
+    host.clear();
+    EXPECT_EQ(drag.id, 100u);
+    ASSERT_EQ(drag.values.size(), 4u);
+    EXPECT_EQ(drag.values[0], 0.0);
+    EXPECT_EQ(drag.values[1], 1.0);
+    EXPECT_EQ(drag.values[2], 1.0);
+    EXPECT_DOUBLE_EQ(drag.values[3], 93.0 / 187.0);
 
     click(child, 60, 220); // mute of strip 1
     plugin->setTableValue(0, 0.0);
@@ -363,9 +366,15 @@ TEST_F(EditorWindow, LosingTheCaptureEndsTheDrag) {
     dragTo(child, 37 + 863, 400);
     SetCapture(parent.handle()); // another window takes the mouse
     dragTo(child, 37 + 100, 400);
-    EXPECT_EQ(takeEdits(host), (std::vector<Edit>{{1, 0.0}, {1, 1.0}}));
+    const test::Gesture drag = test::oneGesture(host); // ended by the capture's loss
+    host.clear();
+    EXPECT_EQ(drag.values, (std::vector<double>{0.0, 1.0}));
     ReleaseCapture();
+
+    // A drag the view's removal cuts short still ends its gesture.
+    press(child, 37, 400);
     EXPECT_EQ(editor.view->removed(), kResultOk);
+    EXPECT_EQ(test::oneGesture(host).values, (std::vector<double>{0.0}));
 }
 
 TEST_F(EditorWindow, SummingCountButtonsReactOnePixelBeyondTheirFace) {

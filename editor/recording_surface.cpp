@@ -19,4 +19,19 @@ void RecordingSurface::fillCircle(Rect bounds, Rgb colour) {
     calls_.emplace_back(CircleCall{bounds, colour});
 }
 
+void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface) {
+    for (const DrawCall& call : calls) {
+        if (const auto* box = std::get_if<FillBoxCall>(&call)) {
+            surface.fillBox(box->rect, box->colour);
+        } else if (const auto* line = std::get_if<LineCall>(&call)) {
+            surface.drawLine(line->x1, line->y1, line->x2, line->y2, line->colour, line->width);
+        } else if (const auto* label = std::get_if<LabelCall>(&call)) {
+            surface.drawLabel(label->rect, label->text, label->colour, label->height,
+                              label->weight, label->placement);
+        } else if (const auto* circle = std::get_if<CircleCall>(&call)) {
+            surface.fillCircle(circle->bounds, circle->colour);
+        }
+    }
+}
+
 } // namespace quillwave::plugins

@@ -58,6 +58,9 @@ public:
     // Forgets the calls but keeps the storage, so a repeated paint does not reallocate.
     void clear() { calls_.clear(); }
 
+    // Trades the calls for other's, so a paint can be kept without a copy.
+    void swapCalls(std::vector<DrawCall>& other) { calls_.swap(other); }
+
     // The calls of one kind, in drawing order.
     template <typename Call> std::vector<Call> callsOf() const {
         std::vector<Call> out;
@@ -72,5 +75,8 @@ public:
 private:
     std::vector<DrawCall> calls_;
 };
+
+// Makes the same calls on another surface, in the same order.
+void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface);
 
 } // namespace quillwave::plugins

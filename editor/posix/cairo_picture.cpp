@@ -24,6 +24,14 @@ const bool cairoKeptLoaded = [] {
 
 } // namespace
 
+void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&)>& paint) {
+    cairo_t* cr = cairo_create(target);
+    CairoSurface surface(cr);
+    paint(surface);
+    cairo_destroy(cr);
+    cairo_surface_flush(target);
+}
+
 CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
                           const EditorNotice* notice) {
     CairoPicture picture(
@@ -31,14 +39,12 @@ CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
     if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
     }
-    cairo_t* cr = cairo_create(picture.get());
-    CairoSurface surface(cr);
-    paintEditor(model, bankPage, surface);
-    if (notice != nullptr) {
-        paintNotice(*notice, surface);
-    }
-    cairo_destroy(cr);
-    cairo_surface_flush(picture.get());
+    paintInto(picture.get(), [&](DrawingSurface& surface) {
+        paintEditor(model, bankPage, surface);
+        if (notice != nullptr) {
+            paintNotice(*notice, surface);
+        }
+    });
     return picture;
 }
 

@@ -9,6 +9,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace quillwave::plugins {
@@ -17,6 +18,9 @@ struct CairoSurfaceRelease {
     void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
 };
 using CairoPicture = std::unique_ptr<cairo_surface_t, CairoSurfaceRelease>;
+
+// Paints into target, an RGB24 image, through the cairo back end.
+void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&)>& paint);
 
 // A fresh 960 x 580 RGB image with the page of model (and notice over it, if any); null when
 // cairo cannot make the image. bankPage as for paintEditor.

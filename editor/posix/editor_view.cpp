@@ -7,7 +7,9 @@
 #include "editor/editor_interaction.h"
 #include "editor/editor_layout.h"
 #include "editor/plugin_editor_controls.h"
+#include "editor/paint_editor.h"
 #include "editor/plugin_editor_model.h"
+#include "editor/recording_surface.h"
 #include "editor/posix/cairo_picture.h"
 #include "editor/posix/desktop_dialogs.h"
 #include "editor/posix/host_run_loop.h"
@@ -31,7 +33,7 @@ public:
           dialogs_(dialogs ? std::move(dialogs)
                            : std::make_unique<DesktopDialogs>(
                                  runLoop_, notices_,
-                                 [this] { return window_ != nullptr ? window_->id() : 0; })),
+                                 [this] { return window_ != nullptr ? window_->topLevel() : 0; })),
           interaction_(controls_, *dialogs_) {
         setRect(ViewRect(0, 0, kViewWidth, kViewHeight));
     }
@@ -73,9 +75,12 @@ private:
     }
 
     void closeWindow();
-    // Handles what the connection brought and repaints when that asks for it, or always.
-    void handleEvents(bool repaint = false);
-    void handle(XEvent& event, bool& repaint);
+    // Handles what the connection brought, then paints when the picture may have changed: at a
+    // timer tick, or when an event asked for it.
+    void handleEvents(bool tick = false);
+    void handle(XEvent& event);
+    // Shows the picture when the window can be seen and the picture differs from the one shown,
+    // or when forced by an event that needs the window drawn again.
     void paint();
 
     IPtr<IPlugFrame> frame_; // released after the owner, last of all
@@ -87,6 +92,9 @@ private:
     std::unique_ptr<UserDialogs> dialogs_;
     EditorInteraction interaction_;
     std::unique_ptr<X11Window> window_; // set while attached
+    RecordingSurface picture_;          // the picture of this paint, as drawing calls
+    std::vector<DrawCall> shown_;       // the picture on screen, as drawing calls
+    bool redraw_ = true;                // the window needs drawing, whatever it shows
 };
 
 tresult PLUGIN_API View::attached(void* parent, FIDString type) {
@@ -106,6 +114,7 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
         return kResultFalse;
     }
     systemWindow = parent;
+    redraw_ = true;
     handleEvents(); // what the connection already read while the window was made
     return kResultOk;
 }
@@ -116,35 +125,40 @@ void View::closeWindow() {
     interaction_.endDrag();
     notices_.dismiss();
     window_.reset();
+    shown_.clear();
     systemWindow = nullptr;
 }
 
-void View::handleEvents(bool repaint) {
+void View::handleEvents(bool tick) {
     // A click may reach the host, which could let the view go before this returns.
     const IPtr<View> self(this);
     XEvent event;
+    bool handled = false;
     while (window_ != nullptr && window_->nextEvent(event)) {
-        handle(event, repaint);
+        handle(event);
+        handled = true;
     }
-    if (repaint) {
+    // Events change the picture at once; the timer catches what the module changed.
+    if (tick || (handled && redraw_)) {
         paint();
     }
 }
 
-void View::handle(XEvent& event, bool& repaint) {
+void View::handle(XEvent& event) {
     switch (event.type) {
     case Expose:
-        repaint = repaint || event.xexpose.count == 0; // the last of a series
+        redraw_ = redraw_ || event.xexpose.count == 0; // the last of a series
         return;
     case ConfigureNotify:
     case MapNotify:
-        repaint = true;
+    case VisibilityNotify:
+        redraw_ = true;
         return;
     case ButtonPress:
         if (event.xbutton.button != Button1) {
             return;
         }
-        repaint = true;
+        redraw_ = true;
         if (notices_.dismiss()) {
             return; // the click that takes a notice away does nothing else
         }
@@ -158,12 +172,20 @@ void View::handle(XEvent& event, bool& repaint) {
         }
         window_->skipToLatestMotion(event);
         interaction_.updateDrag(event.xmotion.x, event.xmotion.y);
-        repaint = true;
+        redraw_ = true;
         return;
     case ButtonRelease:
         if (event.xbutton.button == Button1) {
             interaction_.endDrag();
             window_->ungrabPointer(event.xbutton.time);
+        }
+        return;
+    case EnterNotify:
+    case LeaveNotify:
+        // Another client took the pointer, or the server ended the grab (the window became
+        // unviewable): no release will come, so the drag ends here.
+        if (event.xcrossing.mode == NotifyGrab || event.xcrossing.mode == NotifyUngrab) {
+            interaction_.endDrag();
         }
         return;
     default:
@@ -172,16 +194,28 @@ void View::handle(XEvent& event, bool& repaint) {
 }
 
 void View::paint() {
-    if (window_ == nullptr || !window_->alive()) {
+    // Hidden, the window costs nothing; it is drawn again when the server exposes it.
+    if (window_ == nullptr || !window_->visible()) {
         return;
     }
-    const auto& notice = notices_.current();
-    // Out of memory this frame is skipped; the next timer tick tries again.
-    const CairoPicture picture =
-        paintPicture(model_, interaction_.bankPage(), notice ? &*notice : nullptr);
-    if (picture != nullptr) {
-        window_->present(picture.get(), layout::kWidth, layout::kHeight);
+    picture_.clear();
+    paintEditor(model_, interaction_.bankPage(), picture_);
+    if (const auto& notice = notices_.current()) {
+        paintNotice(*notice, picture_);
     }
+    if (!redraw_ && picture_.calls() == shown_) {
+        return; // nothing shown has changed
+    }
+    // Null while the server still reads the last frame: the next tick tries again.
+    cairo_surface_t* canvas = window_->canvas(layout::kWidth, layout::kHeight);
+    if (canvas == nullptr) {
+        redraw_ = true;
+        return;
+    }
+    paintInto(canvas, [&](DrawingSurface& surface) { replay(picture_.calls(), surface); });
+    window_->presentCanvas();
+    picture_.swapCalls(shown_);
+    redraw_ = false;
 }
 
 } // namespace

@@ -374,27 +374,42 @@ TEST_F(X11Editor, PointerEventsEditLikeTheWindowsEditor) {
     ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
     settle();
     bank->setTableValue(100, 0.0);
-    // Each motion is handled before the next, as a user's hand is slower than the loop.
+    // Each motion is handled before the next, as a user's hand is slower than the loop. The
+    // whole drag is one gesture for the host: begin at the press, one perform per move.
+    const auto awaitEntries = [&](std::size_t count) {
+        host.run(3s, [&] { return log.entries().size() >= count; });
+    };
     pointerTo(76, 445);
     button(true);
-    awaitEdits(log, 1);
+    awaitEntries(2);
     EXPECT_TRUE(pointerGrabbedByAnother()); // the drag holds the pointer
     pointerTo(76, 445 - 187);
-    awaitEdits(log, 2);
+    awaitEntries(3);
     pointerTo(76, -50); // above the window: still the editor's, clamped at the top
-    awaitEdits(log, 3);
+    awaitEntries(4);
     pointerTo(76, 445 - 93);
-    awaitEdits(log, 4);
+    awaitEntries(5);
+    EXPECT_EQ(log.entries().back().call, test::HostEditLog::Call::Perform);
     button(false);
+    awaitEntries(6); // the release ends the gesture
     EXPECT_FALSE(pointerGrabbedByAnother());
     pointerTo(76, 258); // after the release nothing is dragged
-    const auto edits = takeEdits(log);
-    ASSERT_EQ(edits.size(), 4u);
-    EXPECT_EQ(edits[0], (Edit{100, 0.0}));
-    EXPECT_EQ(edits[1], (Edit{100, 1.0}));
-    EXPECT_EQ(edits[2], (Edit{100, 1.0}));
-    EXPECT_DOUBLE_EQ(edits[3].value, 93.0 / 187.0);
+    const test::Gesture drag = test::oneGesture(log);
+    EXPECT_EQ(drag.id, 100u);
+    ASSERT_EQ(drag.values.size(), 4u);
+    EXPECT_EQ(drag.values[0], 0.0);
+    EXPECT_EQ(drag.values[1], 1.0);
+    EXPECT_EQ(drag.values[2], 1.0);
+    EXPECT_DOUBLE_EQ(drag.values[3], 93.0 / 187.0);
+    log.clear();
+
+    // A drag the view's removal cuts short still ends its gesture.
+    pointerTo(76, 445);
+    button(true);
+    awaitEntries(2);
     EXPECT_EQ(editor.view->removed(), kResultOk);
+    EXPECT_EQ(log.entries().back().call, test::HostEditLog::Call::End);
+    button(false);
 }
 
 TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRuns) {

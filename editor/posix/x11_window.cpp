@@ -103,6 +103,8 @@ void unregisterDisplay(Display* display) {
     }
 }
 
+std::atomic<std::uint64_t> presentedFrames{0};
+
 constexpr long kEventMask = ExposureMask | StructureNotifyMask | VisibilityChangeMask |
                             ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                             EnterWindowMask | LeaveWindowMask;
@@ -450,10 +452,15 @@ cairo_surface_t* X11Window::canvas(int width, int height) {
     return fallback_.get();
 }
 
+std::uint64_t framesPresented() {
+    return presentedFrames.load(std::memory_order_relaxed);
+}
+
 void X11Window::presentCanvas() {
     if (!alive_) {
         return;
     }
+    presentedFrames.fetch_add(1, std::memory_order_relaxed);
     const ErrorScope scope;
     if (canvas_ != nullptr) {
         canvas_->put(window_);

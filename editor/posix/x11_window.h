@@ -15,6 +15,9 @@
 
 namespace quillwave::plugins {
 
+// Frames all editor windows of the process have shown so far; for measuring.
+std::uint64_t framesPresented();
+
 class X11Window {
 public:
     // A mapped child of parent at (0, 0), width x height, listening for exposure, structure,

@@ -17,7 +17,11 @@
 
 #include <gtest/gtest.h>
 
+#include "editor/posix/x11_window.h" // after GoogleTest: Xlib's macros would rename parts of it
+
 #include <cmath>
+#include <csignal>
+#include <fstream>
 
 namespace quillwave::plugins {
 namespace {
@@ -436,10 +440,99 @@ TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRu
         return !arguments.empty() && arguments[0] == "--error";
     });
     EXPECT_EQ(helpers.arguments("zenity"),
-              (std::vector<std::string>{"--error", "--no-markup", "--title=QUILLWAVE RECORDER",
-                                        "--text=Destination exists; choose a new file"}));
+              (std::vector<std::string>{
+                  "--error", "--no-markup", "--title=QUILLWAVE RECORDER",
+                  "--text=Destination exists; choose a new file",
+                  "--attach=" + std::to_string(reinterpret_cast<std::uintptr_t>(display.parent()))}));
     host.run(5s, [&] { return host.eventHandlers() == 1; });
     EXPECT_EQ(view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, AnEditorThatCannotBeSeenOrShowsNoChangePresentsNothing) {
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    ViewUnderTest editor(*plugin, &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    host.run(100ms);
+    std::uint64_t before = framesPresented();
+    host.run(1000ms); // nothing changes: nothing is drawn again
+    EXPECT_EQ(framesPresented(), before);
+
+    // The host hides its window (as a closed plug-in window in some hosts) while the value
+    // shown keeps changing.
+    XUnmapWindow(display.display(), reinterpret_cast<::Window>(display.parent()));
+    XSync(display.display(), False);
+    host.run(100ms);
+    before = framesPresented();
+    for (int i = 0; i < 20; ++i) {
+        plugin->setTableValue(ParamId::FollowTransport, i % 2);
+        host.run(50ms);
+    }
+    EXPECT_EQ(framesPresented(), before);
+    XMapWindow(display.display(), reinterpret_cast<::Window>(display.parent()));
+    XSync(display.display(), False);
+    plugin->setTableValue(ParamId::FollowTransport, 1.0);
+    EXPECT_TRUE(showsAt(502, 117, palette::kButtonActiveFace));
+    EXPECT_GT(framesPresented(), before);
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+int hostErrors = 0;
+int countHostError(Display*, XErrorEvent*) {
+    ++hostErrors;
+    return 0;
+}
+
+TEST_F(X11Editor, ErrorsOfTheEditorsRequestsNeverReachTheHostsHandler) {
+    const auto bank = test::makePlugin(ModuleKind::FaderBank);
+    // The host's window that holds the editor, inside its top-level one.
+    const ::Window holder =
+        XCreateSimpleWindow(display.display(), reinterpret_cast<::Window>(display.parent()), 0, 0,
+                            960, 580, 0, 0, 0);
+    XMapWindow(display.display(), holder);
+    XSync(display.display(), False);
+    ViewUnderTest editor(*bank, &host);
+    ASSERT_EQ(editor.view->attached(reinterpret_cast<void*>(holder), kX11), kResultOk);
+    settle();
+    pointerTo(76, 445);
+    hostErrors = 0;
+    const XErrorHandler saved = XSetErrorHandler(countHostError);
+    // A press on a fader, and the host destroys its window before its loop runs again: the
+    // editor's grab for the drag fails with BadWindow.
+    XTestFakeButtonEvent(display.display(), 1, True, CurrentTime);
+    XSync(display.display(), False);
+    XDestroyWindow(display.display(), holder);
+    XSync(display.display(), False);
+    host.run(200ms);
+    XTestFakeButtonEvent(display.display(), 1, False, CurrentTime);
+    XSync(display.display(), False);
+    host.run(100ms);
+    XSetErrorHandler(saved);
+    EXPECT_EQ(hostErrors, 0);
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, RemovingTheViewNeverWaitsForADialogThatIgnoresTheRequestToEnd) {
+    test::StubHelpers helpers;
+    helpers.add("zenity", "trap '' TERM; echo $$ > '" + helpers.path("pid").string() +
+                              "'; exec /bin/sleep 30");
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    IPtr<IPlugView> view(plugin->createView("editor"), false);
+    view->setFrame(&host);
+    ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    click(100, 130); // the file button
+    host.run(5s, [&] { return std::filesystem::exists(helpers.path("pid")); });
+    host.run(50ms);
+    pid_t pid = 0;
+    std::ifstream(helpers.path("pid")) >> pid;
+    ASSERT_GT(pid, 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+    // Ended after a short grace, and reaped: not even a zombie answers.
+    host.run(3s, [&] { return ::kill(pid, 0) != 0; });
+    EXPECT_NE(::kill(pid, 0), 0);
 }
 
 TEST_F(X11Editor, WithoutADesktopHelperTheMessageIsDrawnInsideAndTheNextClickTakesIt) {

@@ -76,7 +76,18 @@ private:
     std::vector<DrawCall> calls_;
 };
 
-// Makes the same calls on another surface, in the same order.
-void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface);
+// Makes the same calls on another surface, in the same order; with areas, only the calls that
+// may draw inside one of them.
+void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface,
+            const std::vector<Rect>* areas = nullptr);
+
+// The pixels a call may change, or a little more.
+Rect callBounds(const DrawCall& call);
+
+// Where a picture drawn as now differs from one drawn as before: a few rectangles covering the
+// bounds of every call that changed, before and after; all of within when the pictures are not
+// made of the same sequence of calls. Empty when nothing changed.
+std::vector<Rect> changedAreas(const std::vector<DrawCall>& now,
+                               const std::vector<DrawCall>& before, Rect within);
 
 } // namespace quillwave::plugins

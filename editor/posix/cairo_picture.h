@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace quillwave::plugins {
 
@@ -19,8 +20,9 @@ struct CairoSurfaceRelease {
 };
 using CairoPicture = std::unique_ptr<cairo_surface_t, CairoSurfaceRelease>;
 
-// Paints into target, an RGB24 image, through the cairo back end.
-void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&)>& paint);
+// Paints into target, an RGB24 image, through the cairo back end; with areas, only inside them.
+void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&)>& paint,
+               const std::vector<Rect>* areas = nullptr);
 
 // A fresh 960 x 580 RGB image with the page of model (and notice over it, if any); null when
 // cairo cannot make the image. bankPage as for paintEditor.

@@ -82,6 +82,7 @@ private:
     // Shows the picture when the window can be seen and the picture differs from the one shown,
     // or when forced by an event that needs the window drawn again.
     void paint();
+    bool startTimer();
 
     IPtr<IPlugFrame> frame_; // released after the owner, last of all
     IPtr<UtilityPlugin> owner_;
@@ -95,6 +96,7 @@ private:
     RecordingSurface picture_;          // the picture of this paint, as drawing calls
     std::vector<DrawCall> shown_;       // the picture on screen, as drawing calls
     bool redraw_ = true;                // the window needs drawing, whatever it shows
+    RunLoopHandler* timer_ = nullptr;   // the repaint timer, while the window can be seen
 };
 
 tresult PLUGIN_API View::attached(void* parent, FIDString type) {
@@ -108,8 +110,7 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
     window_ = X11Window::create(reinterpret_cast<std::uintptr_t>(parent), kViewWidth, kViewHeight);
     if (window_ == nullptr ||
         runLoop_.watch(window_->fileDescriptor(), [this](int) { handleEvents(); }) == nullptr ||
-        runLoop_.every(refreshIntervalMs(owner_->kind()), [this] { handleEvents(true); }) ==
-            nullptr) {
+        !startTimer()) {
         closeWindow();
         return kResultFalse;
     }
@@ -122,11 +123,17 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
 void View::closeWindow() {
     dialogs_->closeAll(); // no answer may reach the interaction after this
     runLoop_.disconnect();
+    timer_ = nullptr;
     interaction_.endDrag();
     notices_.dismiss();
     window_.reset();
     shown_.clear();
     systemWindow = nullptr;
+}
+
+bool View::startTimer() {
+    timer_ = runLoop_.every(refreshIntervalMs(owner_->kind()), [this] { handleEvents(true); });
+    return timer_ != nullptr;
 }
 
 void View::handleEvents(bool tick) {
@@ -137,6 +144,18 @@ void View::handleEvents(bool tick) {
     while (window_ != nullptr && window_->nextEvent(event)) {
         handle(event);
         handled = true;
+    }
+    // The timer runs only while the window can be seen: hidden, the editor costs the host
+    // nothing until the server tells it is shown again.
+    if (window_ != nullptr && window_->visible() != (timer_ != nullptr)) {
+        if (timer_ != nullptr) {
+            runLoop_.stop(timer_);
+            timer_ = nullptr;
+            return;
+        }
+        startTimer();
+        redraw_ = true;
+        tick = true;
     }
     // Events change the picture at once; the timer catches what the module changed.
     if (tick || (handled && redraw_)) {
@@ -203,17 +222,26 @@ void View::paint() {
     if (const auto& notice = notices_.current()) {
         paintNotice(*notice, picture_);
     }
-    if (!redraw_ && picture_.calls() == shown_) {
+    const std::vector<Rect> areas =
+        redraw_ ? std::vector<Rect>{layout::kWholeWindow}
+                : changedAreas(picture_.calls(), shown_, layout::kWholeWindow);
+    if (areas.empty()) {
         return; // nothing shown has changed
     }
     // Null while the server still reads the last frame: the next tick tries again.
-    cairo_surface_t* canvas = window_->canvas(layout::kWidth, layout::kHeight);
+    bool fresh = false;
+    cairo_surface_t* canvas = window_->canvas(layout::kWidth, layout::kHeight, fresh);
     if (canvas == nullptr) {
         redraw_ = true;
         return;
     }
-    paintInto(canvas, [&](DrawingSurface& surface) { replay(picture_.calls(), surface); });
-    window_->presentCanvas();
+    // Only what changed is drawn again and copied: the canvas holds the rest from before.
+    const std::vector<Rect> whole{layout::kWholeWindow};
+    const std::vector<Rect>& drawn = fresh ? whole : areas;
+    paintInto(
+        canvas, [&](DrawingSurface& surface) { replay(picture_.calls(), surface, &drawn); },
+        &drawn);
+    window_->presentCanvas(drawn);
     picture_.swapCalls(shown_);
     redraw_ = false;
 }

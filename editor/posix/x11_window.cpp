@@ -184,14 +184,22 @@ public:
     bool busy() const { return busy_; }
     cairo_surface_t* surface() const { return surface_; }
 
-    void put(::Window window) {
+    void put(::Window window, const std::vector<Rect>& areas) {
         cairo_surface_flush(surface_);
-        if (shared_.shmaddr != nullptr) {
-            // The server reads the pixels after this returns: no painting until it says done.
-            XShmPutImage(display_, window, gc_, image_, 0, 0, 0, 0, width_, height_, True);
-            busy_ = true;
-        } else {
-            XPutImage(display_, window, gc_, image_, 0, 0, 0, 0, width_, height_);
+        for (std::size_t i = 0; i < areas.size(); ++i) {
+            const Rect& a = areas[i];
+            const auto w = static_cast<unsigned>(a.right - a.left);
+            const auto h = static_cast<unsigned>(a.bottom - a.top);
+            if (shared_.shmaddr != nullptr) {
+                // The server reads the pixels after this returns: no painting until it says
+                // it has read the last area.
+                const bool last = i + 1 == areas.size();
+                XShmPutImage(display_, window, gc_, image_, a.left, a.top, a.left, a.top, w, h,
+                             last ? True : False);
+                busy_ = busy_ || last;
+            } else {
+                XPutImage(display_, window, gc_, image_, a.left, a.top, a.left, a.top, w, h);
+            }
         }
         XFlush(display_);
     }
@@ -427,7 +435,8 @@ void X11Window::skipToLatestMotion(XEvent& motion) {
     }
 }
 
-cairo_surface_t* X11Window::canvas(int width, int height) {
+cairo_surface_t* X11Window::canvas(int width, int height, bool& fresh) {
+    fresh = false;
     if (!alive_ || (canvas_ != nullptr && canvas_->busy())) {
         return nullptr;
     }
@@ -439,6 +448,7 @@ cairo_surface_t* X11Window::canvas(int width, int height) {
         cairo_image_surface_get_height(fallback_.get()) == height) {
         return fallback_.get();
     }
+    fresh = true;
     canvas_ = Canvas::make(display_, window_, visual_, depth_, width, height);
     if (canvas_ != nullptr) {
         fallback_ = nullptr;
@@ -456,20 +466,22 @@ std::uint64_t framesPresented() {
     return presentedFrames.load(std::memory_order_relaxed);
 }
 
-void X11Window::presentCanvas() {
-    if (!alive_) {
+void X11Window::presentCanvas(const std::vector<Rect>& areas) {
+    if (!alive_ || areas.empty()) {
         return;
     }
     presentedFrames.fetch_add(1, std::memory_order_relaxed);
     const ErrorScope scope;
     if (canvas_ != nullptr) {
-        canvas_->put(window_);
+        canvas_->put(window_, areas);
     } else if (fallback_ != nullptr) {
-        copyToWindow(fallback_.get());
+        for (const Rect& area : areas) {
+            copyToWindow(fallback_.get(), area);
+        }
     }
 }
 
-void X11Window::copyToWindow(cairo_surface_t* picture) {
+void X11Window::copyToWindow(cairo_surface_t* picture, const Rect& area) {
     const int width = cairo_image_surface_get_width(picture);
     const int height = cairo_image_surface_get_height(picture);
     ErrorTrap trap(display_);
@@ -477,7 +489,8 @@ void X11Window::copyToWindow(cairo_surface_t* picture) {
     cairo_t* cr = cairo_create(target);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(cr, picture, 0, 0);
-    cairo_paint(cr);
+    cairo_rectangle(cr, area.left, area.top, area.right - area.left, area.bottom - area.top);
+    cairo_fill(cr);
     cairo_destroy(cr);
     cairo_surface_flush(target);
     cairo_surface_finish(target);

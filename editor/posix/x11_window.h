@@ -7,6 +7,8 @@
 
 #include <X11/Xlib.h>
 
+#include "editor/drawing_surface.h"
+
 #include <cairo.h>
 
 #include <cstdint>
@@ -49,10 +51,11 @@ public:
 
     // The RGB24 image the next frame is painted into, width x height, kept from frame to frame
     // (in memory shared with the server when it can be); null while the server is still reading
-    // the last frame from it, or when no image can be made.
-    cairo_surface_t* canvas(int width, int height);
-    // Shows what was painted into the canvas, in one go.
-    void presentCanvas();
+    // the last frame from it, or when no image can be made. fresh is set when the image is new
+    // and holds nothing of the last frame.
+    cairo_surface_t* canvas(int width, int height, bool& fresh);
+    // Shows the areas of the canvas, each in one go.
+    void presentCanvas(const std::vector<Rect>& areas);
 
     // Keeps the pointer's events for this window until ungrabbed, wherever the pointer goes.
     void grabPointer(Time time);
@@ -70,7 +73,7 @@ private:
     // Watches the structure of every window above this one, so unmapping any of them is seen.
     void watchAncestors();
     void refreshViewable();
-    void copyToWindow(cairo_surface_t* picture);
+    void copyToWindow(cairo_surface_t* picture, const Rect& area);
 
     struct SurfaceRelease {
         void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }

@@ -7,6 +7,7 @@
 #include "editor/paint_editor.h"
 #include "editor/plugin_editor_controls.h"
 #include "editor/plugin_editor_model.h"
+#include "editor/recording_surface.h"
 #include "editor/win32/editor_window_class.h"
 #include "editor/win32/gdi_surface.h"
 #include "editor/win32/paint_cycle.h"
@@ -88,6 +89,8 @@ private:
 
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool closeWindow();
+    // Draws the picture as calls, cheaply, and tells whether it differs from the last one.
+    bool pictureChanged();
 
     IPtr<IPlugFrame> frame_; // released after the owner, last of all
     IPtr<UtilityPlugin> owner_;
@@ -98,6 +101,8 @@ private:
     PluginEditorControls controls_;
     std::unique_ptr<UserDialogs> dialogs_;
     EditorInteraction interaction_;
+    RecordingSurface picture_;
+    std::vector<DrawCall> lastPicture_;
 };
 
 tresult PLUGIN_API View::attached(void* parent, FIDString type) {
@@ -171,6 +176,16 @@ bool View::closeWindow() {
     return closed || !IsWindow(window);
 }
 
+bool View::pictureChanged() {
+    picture_.clear();
+    paintEditor(model_, interaction_.bankPage(), picture_);
+    if (picture_.calls() == lastPicture_) {
+        return false;
+    }
+    picture_.swapCalls(lastPicture_);
+    return true;
+}
+
 LRESULT CALLBACK View::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -197,7 +212,10 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_TIMER:
-        InvalidateRect(window, nullptr, FALSE);
+        // Only a window that can be seen and whose picture changed is painted again.
+        if (IsWindowVisible(window) && pictureChanged()) {
+            InvalidateRect(window, nullptr, FALSE);
+        }
         return 0;
     case WM_MOUSEMOVE:
         if ((wParam & MK_LBUTTON) != 0) {

@@ -226,7 +226,19 @@ TEST_F(EditorWindow, TheTimerRepaintsEvery33MsForTheRecorderAnd100MsOtherwise) {
         EXPECT_EQ(editor.view->attached(parent.handle(), "HWND"), kResultOk);
         const HWND child = editorWindow(parent.handle());
         pumpMessages(150ms); // the first paint and any settling
+        // A value that changes all the time, as meters do while recording.
+        std::atomic<bool> done{false};
+        std::thread automation([&] {
+            const bool recorder = kind == ModuleKind::Recorder;
+            for (int i = 0; !done; ++i) {
+                plugin->setTableValue(recorder ? ParamId::FollowTransport : ParamId::Gain,
+                                      recorder ? i % 2 : (i % 100) / 100.0);
+                std::this_thread::sleep_for(1ms);
+            }
+        });
         const test::PumpCounts counts = pumpMessages(1000ms, child);
+        done = true;
+        automation.join();
         EXPECT_EQ(editor.view->removed(), kResultOk);
         return counts;
     };
@@ -250,8 +262,15 @@ TEST_F(EditorWindow, TimerTicksMouseDownsAndDragMovesInvalidateTheWholeWindow) {
     ASSERT_EQ(editor.view->attached(parent.handle(), "HWND"), kResultOk);
     const HWND child = editorWindow(parent.handle());
     pumpMessages(50ms);
-    EXPECT_TRUE(invalidates(child, WM_TIMER, 1, 0));
-    EXPECT_TRUE(invalidates(child, WM_TIMER, 7, 0));                             // whatever the id
+    invalidates(child, WM_TIMER, 1, 0);
+    EXPECT_FALSE(invalidates(child, WM_TIMER, 1, 0)); // nothing changed: nothing to paint
+    plugin->setTableValue(ParamId::Gain, 0.25);
+    EXPECT_TRUE(invalidates(child, WM_TIMER, 7, 0)); // whatever the id
+    EXPECT_FALSE(invalidates(child, WM_TIMER, 1, 0));
+    ShowWindow(child, SW_HIDE);
+    plugin->setTableValue(ParamId::Gain, 0.5);
+    EXPECT_FALSE(invalidates(child, WM_TIMER, 1, 0)); // hidden: no paint
+    ShowWindow(child, SW_SHOW);
     EXPECT_TRUE(invalidates(child, WM_LBUTTONDOWN, MK_LBUTTON, point(900, 20))); // empty space
     SendMessageW(child, WM_LBUTTONUP, 0, point(900, 20));
     EXPECT_TRUE(invalidates(child, WM_MOUSEMOVE, MK_LBUTTON, point(5, 5))); // no drag either

@@ -118,4 +118,16 @@ inline Gesture oneGesture(const HostEditLog& log) {
     return gesture;
 }
 
+// The window tests' drag of strip 0's fader from 0: up 187 px, above the window, then back to
+// 93 px above its start, as one gesture.
+inline void expectStripDragUpAndBack(const HostEditLog& log) {
+    const Gesture drag = oneGesture(log);
+    EXPECT_EQ(drag.id, 100u);
+    ASSERT_EQ(drag.values.size(), 4u);
+    EXPECT_EQ(drag.values[0], 0.0);
+    EXPECT_EQ(drag.values[1], 1.0);
+    EXPECT_EQ(drag.values[2], 1.0);
+    EXPECT_DOUBLE_EQ(drag.values[3], 93.0 / 187.0);
+}
+
 } // namespace quillwave::test

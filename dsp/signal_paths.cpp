@@ -110,13 +110,17 @@ std::int32_t lastReader(ModuleKind kind, const Vst::ProcessData& data, std::int3
     }
 }
 
-// Moves a call's start gains on by frames smoothing steps, exactly as the per-frame curves do.
+// Moves a call's start gains on by frames smoothing steps, exactly as the per-frame curves do. A
+// settled gain stays exactly where it is, so its steps are skipped.
 void advanceGainCall(GainCall& gains, const GainTargets& targets, std::int32_t frames) {
-    for (std::int32_t i = 0; i < frames; ++i) {
-        gains.masterStart = smoothGain(gains.masterStart, targets.master, gains.k);
-        for (std::size_t s = 0; s < kMaxStrips; ++s) {
-            gains.stripStart[s] = smoothGain(gains.stripStart[s], targets.strip[s], gains.k);
+    const auto advance = [&](double& gain, double target) {
+        for (std::int32_t i = 0; i < frames && gain != target; ++i) {
+            gain = smoothGain(gain, target, gains.k);
         }
+    };
+    advance(gains.masterStart, targets.master);
+    for (std::size_t s = 0; s < kMaxStrips; ++s) {
+        advance(gains.stripStart[s], targets.strip[s]);
     }
 }
 
@@ -317,8 +321,10 @@ void UtilityPlugin::writeOutputs(Vst::ProcessData& data, std::int32_t offset, st
             }
         }
         routeOutputs(data, in, offset + done, n, targets, pieceGains);
-        advanceGainCall(pieceGains, targets, n);
         done += n;
+        if (done < length) {
+            advanceGainCall(pieceGains, targets, n);
+        }
     }
 }
 

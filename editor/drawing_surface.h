@@ -36,10 +36,10 @@ enum class TextPlacement {
 
 enum class FontWeight { Normal = 400, Semibold = 600 };
 
-// The few drawing operations the editor picture is made of, in pixels of a 960 x 580 surface
-// with the origin at the top-left corner. The painter knows nothing else of the platform; each
-// back end creates whatever brush, pen or font an operation needs and frees it again before
-// returning.
+// The few drawing operations the editor picture is made of, in pixels with the origin at the
+// top-left corner: the painter draws the 960 x 580 design, and a ScaledSurface maps it onto a back
+// end of another size. The painter knows nothing else of the platform; each back end creates
+// whatever brush, pen or font an operation needs and frees it again before returning.
 class DrawingSurface {
 public:
     virtual ~DrawingSurface() = default;

@@ -18,8 +18,6 @@ namespace quillwave::plugins {
 
 class UtilityPlugin;
 
-inline constexpr Steinberg::int32 kViewWidth = 960;
-inline constexpr Steinberg::int32 kViewHeight = 580;
 inline constexpr std::uintptr_t kRefreshTimerId = 1;
 // WM_APP + 0x39: asks the window's own thread to close the window.
 inline constexpr std::uint32_t kCloseRequest = 0x8039;

@@ -7,7 +7,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 if [ "${1:-}" != "--on-display" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$here/xvfb-wine-run.sh" --on-display "$@"
+    exec xvfb-run -a -s "-screen 0 2560x1600x24" "$here/xvfb-wine-run.sh" --on-display "$@"
 fi
 shift
 status=0

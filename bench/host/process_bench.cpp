@@ -1,4 +1,5 @@
-// Cost of process per channel-sample for the recorder while it records and for the fader bank,
+// Cost of process per channel-sample for the recorder while it records, with separate buffers and
+// with the host's input buffers handed back as its outputs (in place), and for the fader bank,
 // next to the bare work a pass-through recorder cannot avoid: copy input to output and input to a
 // ring. The recorder writes through a stream that discards, and the loop waits (untimed) whenever
 // its ring is half full, so every block takes the full capture path: dropped_frames must be 0.
@@ -59,8 +60,10 @@ void BM_BareCopyLoop(benchmark::State& state) {
         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// Arguments: channels, and 1 when the output bus is the input bus's buffers.
 void BM_RecorderProcess(benchmark::State& state) {
     const int channels = static_cast<int>(state.range(0));
+    const bool inPlace = state.range(1) != 0;
     TempFolder folder;
     plugins::RecorderFileAccess access;
     access.open = [](const std::u16string&) { return std::make_unique<test::DiscardingStream>(); };
@@ -82,7 +85,7 @@ void BM_RecorderProcess(benchmark::State& state) {
     plugin->setProcessing(true);
     BusBuffers in(channels, kBlock), out(channels, kBlock);
     fillNoise(in);
-    Vst::AudioBusBuffers inView = in.view(false), outView = out.view(false);
+    Vst::AudioBusBuffers inView = in.view(false), outView = (inPlace ? in : out).view(false);
     Vst::ProcessContext context{};
     context.state = Vst::ProcessContext::kPlaying;
     Vst::ProcessData d{};
@@ -153,8 +156,8 @@ void BM_FaderBankProcess(benchmark::State& state) {
 
 BENCHMARK(BM_BareCopyLoop)->Arg(64)->Arg(2);
 // Iterations kept within one take's 4 GiB size limit, past which capture stops.
-BENCHMARK(BM_RecorderProcess)->Arg(64)->Iterations(20000);
-BENCHMARK(BM_RecorderProcess)->Arg(2)->Iterations(400000);
+BENCHMARK(BM_RecorderProcess)->Args({64, 0})->Args({64, 1})->Iterations(20000);
+BENCHMARK(BM_RecorderProcess)->Args({2, 0})->Args({2, 1})->Iterations(400000);
 BENCHMARK(BM_BareCopyLoop)->Name("BM_BareCopyLoop_128ch")->Arg(128);
 BENCHMARK(BM_FaderBankProcess);
 BENCHMARK_MAIN();

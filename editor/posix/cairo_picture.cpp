@@ -1,8 +1,8 @@
 #include "editor/posix/cairo_picture.h"
 
-#include "editor/editor_layout.h"
 #include "editor/paint_editor.h"
 #include "editor/posix/cairo_surface.h"
+#include "editor/scaled_surface.h"
 
 #include <dlfcn.h>
 
@@ -34,25 +34,29 @@ void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&
         }
         cairo_clip(cr);
     }
-    CairoSurface surface(cr);
-    paint(surface);
+    {
+        CairoSurface surface(cr);
+        paint(surface);
+    }
     cairo_destroy(cr);
     cairo_surface_flush(target);
 }
 
 CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
-                          const EditorNotice* notice) {
-    CairoPicture picture(
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, layout::kWidth, layout::kHeight));
+                          const EditorNotice* notice, ViewSize size) {
+    CairoPicture picture(cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.width, size.height));
     if (cairo_surface_status(picture.get()) != CAIRO_STATUS_SUCCESS) {
         return nullptr;
     }
-    paintInto(picture.get(), [&](DrawingSurface& surface) {
-        paintEditor(model, bankPage, surface);
-        if (notice != nullptr) {
-            paintNotice(*notice, surface);
-        }
-    });
+    cairo_t* cr = cairo_create(picture.get());
+    CairoSurface device(cr);
+    ScaledSurface surface(device, size.scale());
+    paintEditor(model, bankPage, surface);
+    if (notice != nullptr) {
+        paintNotice(*notice, surface);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(picture.get());
     return picture;
 }
 

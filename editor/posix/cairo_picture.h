@@ -5,6 +5,7 @@
 
 #include "editor/editor_model.h"
 #include "editor/posix/editor_notice.h"
+#include "editor/view_scale.h"
 
 #include <cairo.h>
 
@@ -20,13 +21,15 @@ struct CairoSurfaceRelease {
 };
 using CairoPicture = std::unique_ptr<cairo_surface_t, CairoSurfaceRelease>;
 
-// Paints into target, an RGB24 image, through the cairo back end; with areas, only inside them.
+// Paints into target, an RGB24 image, through the cairo back end; with areas (device pixels),
+// only inside them.
 void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&)>& paint,
                const std::vector<Rect>* areas = nullptr);
 
-// A fresh 960 x 580 RGB image with the page of model (and notice over it, if any); null when
-// cairo cannot make the image. bankPage as for paintEditor.
+// A fresh RGB image of size with the page of model (and notice over it, if any), the design
+// scaled to the image's width; null when cairo cannot make the image. bankPage as for
+// paintEditor.
 CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
-                          const EditorNotice* notice = nullptr);
+                          const EditorNotice* notice = nullptr, ViewSize size = {});
 
 } // namespace quillwave::plugins

@@ -1,6 +1,7 @@
-// The editor view on Linux: one fixed-size X11 child window of the host's window, on its own
-// display connection, painted through cairo and driven entirely by the host's run loop: a timer
-// repaints, and a watch on the connection delivers exposure and the left mouse button.
+// The editor view on Linux: one X11 child window of the host's window, on its own display
+// connection, painted through cairo at the view's scale and driven entirely by the host's run
+// loop: a timer repaints, and a watch on the connection delivers exposure and the left mouse
+// button.
 
 #include "editor/editor_view.h"
 
@@ -14,11 +15,15 @@
 #include "editor/posix/desktop_dialogs.h"
 #include "editor/posix/host_run_loop.h"
 #include "editor/posix/x11_window.h"
+#include "editor/scalable_view.h"
+#include "editor/scaled_surface.h"
 #include "plugin/utility_plugin.h"
 
 #include "base/source/fobject.h"
 #include "public.sdk/source/common/pluginview.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace quillwave::plugins {
@@ -26,7 +31,7 @@ namespace {
 
 using namespace Steinberg;
 
-class View final : public CPluginView {
+class View final : public ScalableView {
 public:
     View(UtilityPlugin& owner, std::unique_ptr<UserDialogs> dialogs)
         : owner_(&owner), model_(owner), controls_(owner),
@@ -34,9 +39,7 @@ public:
                            : std::make_unique<DesktopDialogs>(
                                  runLoop_, notices_,
                                  [this] { return window_ != nullptr ? window_->topLevel() : 0; })),
-          interaction_(controls_, *dialogs_) {
-        setRect(ViewRect(0, 0, kViewWidth, kViewHeight));
-    }
+          interaction_(controls_, *dialogs_) {}
 
     ~View() override { closeWindow(); }
 
@@ -61,13 +64,6 @@ public:
         return kResultTrue;
     }
 
-    tresult PLUGIN_API onSize(ViewRect* newSize) override {
-        if (newSize == nullptr) {
-            return kInvalidArgument;
-        }
-        rect = *newSize; // the window keeps its fixed size
-        return kResultOk;
-    }
 
 private:
     static bool isX11(FIDString type) {
@@ -83,6 +79,9 @@ private:
     // or when forced by an event that needs the window drawn again.
     void paint();
     bool startTimer();
+    void resizeWindow(ViewSize size) override;
+    int designX(int x) const { return toDesign(x, scale()); }
+    int designY(int y) const { return toDesign(y, scale()); }
 
     IPtr<IPlugFrame> frame_; // released after the owner, last of all
     IPtr<UtilityPlugin> owner_;
@@ -107,7 +106,8 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
     if (!runLoop_.connect(frame_)) {
         return kResultFalse;
     }
-    window_ = X11Window::create(reinterpret_cast<std::uintptr_t>(parent), kViewWidth, kViewHeight);
+    window_ =
+        X11Window::create(reinterpret_cast<std::uintptr_t>(parent), size().width, size().height);
     if (window_ == nullptr ||
         runLoop_.watch(window_->fileDescriptor(), [this](int) { handleEvents(); }) == nullptr ||
         !startTimer()) {
@@ -116,6 +116,9 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
     }
     systemWindow = parent;
     redraw_ = true;
+    if (const double dpi = window_->screenDpi(); dpi > 0.0) {
+        followScreenScale(scaleOfDpi(dpi));
+    }
     handleEvents(); // what the connection already read while the window was made
     return kResultOk;
 }
@@ -181,7 +184,7 @@ void View::handle(XEvent& event) {
         if (notices_.dismiss()) {
             return; // the click that takes a notice away does nothing else
         }
-        if (interaction_.onMouseDown(event.xbutton.x, event.xbutton.y) && window_ != nullptr) {
+        if (interaction_.onMouseDown(designX(event.xbutton.x), designY(event.xbutton.y)) && window_ != nullptr) {
             window_->grabPointer(event.xbutton.time); // the drag follows the mouse anywhere
         }
         return;
@@ -190,7 +193,7 @@ void View::handle(XEvent& event) {
             return;
         }
         window_->skipToLatestMotion(event);
-        interaction_.updateDrag(event.xmotion.x, event.xmotion.y);
+        interaction_.updateDrag(designX(event.xmotion.x), designY(event.xmotion.y));
         redraw_ = true;
         return;
     case ButtonRelease:
@@ -229,21 +232,44 @@ void View::paint() {
         return; // nothing shown has changed
     }
     // Null while the server still reads the last frame: the next tick tries again.
+    const ViewSize device = size();
     bool fresh = false;
-    cairo_surface_t* canvas = window_->canvas(layout::kWidth, layout::kHeight, fresh);
+    cairo_surface_t* canvas = window_->canvas(device.width, device.height, fresh);
     if (canvas == nullptr) {
         redraw_ = true;
         return;
     }
-    // Only what changed is drawn again and copied: the canvas holds the rest from before.
+    // Only what changed is drawn again and copied: the canvas holds the rest from before. The
+    // areas are in design pixels; on the device they grow by a pixel for the scale's rounding.
     const std::vector<Rect> whole{layout::kWholeWindow};
     const std::vector<Rect>& drawn = fresh ? whole : areas;
+    const double s = device.scale();
+    std::vector<Rect> deviceAreas;
+    for (const Rect& a : drawn) {
+        deviceAreas.push_back(
+            {std::max(0, static_cast<int>(std::floor(a.left * s)) - 1),
+             std::max(0, static_cast<int>(std::floor(a.top * s)) - 1),
+             std::min(device.width, static_cast<int>(std::ceil(a.right * s)) + 1),
+             std::min(device.height, static_cast<int>(std::ceil(a.bottom * s)) + 1)});
+    }
     paintInto(
-        canvas, [&](DrawingSurface& surface) { replay(picture_.calls(), surface, &drawn); },
-        &drawn);
-    window_->presentCanvas(drawn);
+        canvas,
+        [&](DrawingSurface& target) {
+            ScaledSurface surface(target, s);
+            replay(picture_.calls(), surface, &drawn);
+        },
+        &deviceAreas);
+    window_->presentCanvas(deviceAreas);
     picture_.swapCalls(shown_);
     redraw_ = false;
+}
+
+void View::resizeWindow(ViewSize size) {
+    if (window_ != nullptr) {
+        window_->resize(size.width, size.height);
+        redraw_ = true;
+        paint();
+    }
 }
 
 } // namespace

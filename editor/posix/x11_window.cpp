@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
+#include <X11/Xresource.h>
 #include <X11/extensions/XShm.h>
 
 #include <cairo-xlib.h>
@@ -10,6 +11,8 @@
 #include <sys/shm.h>
 
 #include <array>
+#include <cstring>
+#include <charconv>
 #include <atomic>
 #include <cstdlib>
 
@@ -437,13 +440,14 @@ void X11Window::skipToLatestMotion(XEvent& motion) {
 
 cairo_surface_t* X11Window::canvas(int width, int height, bool& fresh) {
     fresh = false;
-    if (!alive_ || (canvas_ != nullptr && canvas_->busy())) {
+    if (!alive_) {
         return nullptr;
     }
     const ErrorScope scope;
     if (canvas_ != nullptr && canvas_->fits(width, height)) {
-        return canvas_->surface();
+        return canvas_->busy() ? nullptr : canvas_->surface();
     }
+    // Another size: the old image goes (the server reads a pending copy before it lets go).
     if (fallback_ != nullptr && cairo_image_surface_get_width(fallback_.get()) == width &&
         cairo_image_surface_get_height(fallback_.get()) == height) {
         return fallback_.get();
@@ -498,6 +502,41 @@ void X11Window::copyToWindow(cairo_surface_t* picture, const Rect& area) {
     if (trap.failed()) {
         alive_ = false; // the window went away under the paint
     }
+}
+
+void X11Window::resize(int width, int height) {
+    if (!alive_) {
+        return;
+    }
+    ErrorTrap trap(display_);
+    XResizeWindow(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    if (trap.failed()) {
+        alive_ = false;
+    }
+}
+
+double X11Window::screenDpi() const {
+    const ErrorScope scope;
+    // The resources as the server held them when the connection opened.
+    const char* resources = XResourceManagerString(display_);
+    if (resources == nullptr) {
+        return 0.0;
+    }
+    XrmInitialize();
+    const XrmDatabase database = XrmGetStringDatabase(resources);
+    if (database == nullptr) {
+        return 0.0;
+    }
+    char* type = nullptr;
+    XrmValue value{};
+    double dpi = 0.0;
+    if (XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr != nullptr) {
+        // Not strtod: the host's locale may read a decimal comma.
+        const char* text = value.addr;
+        std::from_chars(text, text + strnlen(text, value.size), dpi);
+    }
+    XrmDestroyDatabase(database);
+    return dpi;
 }
 
 void X11Window::grabPointer(Time time) {

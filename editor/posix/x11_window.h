@@ -57,6 +57,12 @@ public:
     // Shows the areas of the canvas, each in one go.
     void presentCanvas(const std::vector<Rect>& areas);
 
+    // Resizes the window; the next exposure repaints it.
+    void resize(int width, int height);
+
+    // The X server's Xft.dpi resource, as desktops set it for their scale; 0 when there is none.
+    double screenDpi() const;
+
     // Keeps the pointer's events for this window until ungrabbed, wherever the pointer goes.
     void grabPointer(Time time);
     void ungrabPointer(Time time);

@@ -1,21 +1,17 @@
-// The editor view on Windows: one fixed-size child window of the host's parent window, repainted
-// from a timer and operated with the left mouse button.
+// The editor view on Windows: one child window of the host's parent window, painted at the
+// view's scale, repainted from a timer and operated with the left mouse button.
 
 #include "editor/editor_view.h"
 
 #include "editor/editor_interaction.h"
-#include "editor/paint_editor.h"
 #include "editor/plugin_editor_controls.h"
 #include "editor/plugin_editor_model.h"
 #include "editor/recording_surface.h"
+#include "editor/scalable_view.h"
 #include "editor/win32/editor_window_class.h"
-#include "editor/win32/gdi_surface.h"
 #include "editor/win32/paint_cycle.h"
 #include "editor/win32/win32_dialogs.h"
 #include "plugin/utility_plugin.h"
-
-#include "base/source/fobject.h"
-#include "public.sdk/source/common/pluginview.h"
 
 #include <windows.h>
 #include <windowsx.h>
@@ -31,15 +27,43 @@ static_assert(kCloseRequest == WM_APP + 0x39);
 
 constexpr wchar_t kWindowTitle[] = L"QUILLWAVE";
 
-class View final : public CPluginView {
+#ifndef WM_DPICHANGED
+#define WM_DPICHANGED 0x02E0
+#endif
+constexpr UINT kDpiChangedAfterParent = 0x02E3; // WM_DPICHANGED_AFTERPARENT, Windows 10 1703
+
+// The resolution of the screen window is on: GetDpiForWindow where Windows has it (10 1607 and
+// later), else the resolution of its device context.
+UINT windowDpi(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = [] {
+        const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+        return user32 == nullptr
+                   ? nullptr
+                   : reinterpret_cast<GetDpiForWindowFunction>(
+                         reinterpret_cast<void*>(GetProcAddress(user32, "GetDpiForWindow")));
+    }();
+    if (getDpiForWindow != nullptr) {
+        if (const UINT dpi = getDpiForWindow(window); dpi != 0) {
+            return dpi;
+        }
+    }
+    const HDC dc = GetDC(window);
+    if (dc == nullptr) {
+        return 96;
+    }
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    ReleaseDC(window, dc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+class View final : public ScalableView {
 public:
     View(UtilityPlugin& owner, std::unique_ptr<UserDialogs> dialogs)
         : owner_(&owner), model_(owner), controls_(owner),
           dialogs_(dialogs ? std::move(dialogs)
                            : std::make_unique<Win32Dialogs>([this] { return window_; })),
-          interaction_(controls_, *dialogs_) {
-        setRect(ViewRect(0, 0, kViewWidth, kViewHeight));
-    }
+          interaction_(controls_, *dialogs_) {}
 
     ~View() override {
         if (!closeWindow()) {
@@ -72,14 +96,6 @@ public:
     }
     tresult PLUGIN_API removed() override;
 
-    tresult PLUGIN_API onSize(ViewRect* newSize) override {
-        if (newSize == nullptr) {
-            return kInvalidArgument;
-        }
-        rect = *newSize; // the window keeps its fixed size
-        return kResultOk;
-    }
-
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
@@ -91,6 +107,9 @@ private:
     bool closeWindow();
     // Draws the picture as calls, cheaply, and tells whether it differs from the last one.
     bool pictureChanged();
+    void resizeWindow(ViewSize size) override;
+    int designX(LPARAM lParam) const { return toDesign(GET_X_LPARAM(lParam), scale()); }
+    int designY(LPARAM lParam) const { return toDesign(GET_Y_LPARAM(lParam), scale()); }
 
     IPtr<IPlugFrame> frame_; // released after the owner, last of all
     IPtr<UtilityPlugin> owner_;
@@ -129,7 +148,7 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
 
     window_ =
         CreateWindowExW(0, kEditorWindowClassName, kWindowTitle, WS_CHILD | WS_VISIBLE, 0, 0,
-                        kViewWidth, kViewHeight, parentWindow, nullptr, moduleInstance_, this);
+                        size().width, size().height, parentWindow, nullptr, moduleInstance_, this);
     if (window_ == nullptr) {
         releaseEditorWindowClass(moduleInstance_);
         classRegistered_ = false;
@@ -138,6 +157,7 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
     }
     systemWindow = parent;
     SetTimer(window_, kRefreshTimerId, refreshIntervalMs(owner_->kind()), nullptr);
+    followScreenScale(scaleOfDpi(windowDpi(parentWindow)));
     return kResultOk;
 }
 
@@ -186,6 +206,14 @@ bool View::pictureChanged() {
     return true;
 }
 
+void View::resizeWindow(ViewSize size) {
+    if (window_ != nullptr) {
+        SetWindowPos(window_, nullptr, 0, 0, size.width, size.height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(window_, nullptr, FALSE);
+    }
+}
+
 LRESULT CALLBACK View::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
@@ -202,7 +230,7 @@ LRESULT CALLBACK View::windowProc(HWND window, UINT message, WPARAM wParam, LPAR
 LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
-        paintWindow(window, model_, interaction_.bankPage());
+        paintWindow(window, model_, interaction_.bankPage(), size());
         return 0;
     case WM_ERASEBKGND:
         return 1; // the paint covers every pixel
@@ -219,7 +247,7 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_MOUSEMOVE:
         if ((wParam & MK_LBUTTON) != 0) {
-            interaction_.updateDrag(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            interaction_.updateDrag(designX(lParam), designY(lParam));
             InvalidateRect(window, nullptr, FALSE);
         }
         return 0;
@@ -228,7 +256,7 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         // the view: it stays alive until this message is handled. The window may be gone by
         // then, which makes the calls below fail harmlessly.
         const IPtr<View> self(this);
-        if (interaction_.onMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))) {
+        if (interaction_.onMouseDown(designX(lParam), designY(lParam))) {
             SetCapture(window); // the drag follows the mouse outside the window too
         }
         InvalidateRect(window, nullptr, FALSE);
@@ -244,11 +272,14 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
             interaction_.endDrag();
         }
         return 0;
-    case WM_PRINTCLIENT: {
-        GdiSurface surface(reinterpret_cast<HDC>(wParam));
-        paintEditor(model_, interaction_.bankPage(), surface);
+    case WM_PRINTCLIENT:
+        paintScaled(reinterpret_cast<HDC>(wParam), model_, interaction_.bankPage(), size());
         return 0;
-    }
+    case WM_DPICHANGED:
+    case kDpiChangedAfterParent:
+        // Moved to a screen of another scale (a child window learns it after its parent).
+        followScreenScale(scaleOfDpi(windowDpi(window)));
+        return 0;
     case kCloseRequest:
         KillTimer(window, kRefreshTimerId);
         return DestroyWindow(window) ? 1 : 0;

@@ -1,7 +1,7 @@
 #include "editor/win32/paint_cycle.h"
 
-#include "editor/editor_layout.h"
 #include "editor/paint_editor.h"
+#include "editor/scaled_surface.h"
 #include "editor/win32/gdi_surface.h"
 
 namespace quillwave::plugins {
@@ -57,19 +57,24 @@ private:
 
 } // namespace
 
-void paintWindow(HWND window, const EditorModel& model, std::uint32_t& bankPage) {
+void paintScaled(HDC dc, const EditorModel& model, std::uint32_t& bankPage, ViewSize size) {
+    GdiSurface device(dc);
+    ScaledSurface surface(device, size.scale());
+    paintEditor(model, bankPage, surface);
+}
+
+void paintWindow(HWND window, const EditorModel& model, std::uint32_t& bankPage, ViewSize size) {
     const PaintScope paint(window);
     if (paint.dc() == nullptr) {
         return;
     }
     // Out of GDI resources this frame is skipped; the next timer tick tries again.
-    const OffscreenBuffer buffer(paint.dc(), layout::kWidth, layout::kHeight);
+    const OffscreenBuffer buffer(paint.dc(), size.width, size.height);
     if (!buffer.ready()) {
         return;
     }
-    GdiSurface surface(buffer.dc());
-    paintEditor(model, bankPage, surface);
-    BitBlt(paint.dc(), 0, 0, layout::kWidth, layout::kHeight, buffer.dc(), 0, 0, SRCCOPY);
+    paintScaled(buffer.dc(), model, bankPage, size);
+    BitBlt(paint.dc(), 0, 0, size.width, size.height, buffer.dc(), 0, 0, SRCCOPY);
 }
 
 } // namespace quillwave::plugins

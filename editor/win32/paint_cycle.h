@@ -5,6 +5,7 @@
 // a half-drawn frame.
 
 #include "editor/editor_model.h"
+#include "editor/view_scale.h"
 
 #include <windows.h>
 
@@ -12,8 +13,11 @@
 
 namespace quillwave::plugins {
 
-// Handles WM_PAINT of window: BeginPaint, paint into a fresh memory context and bitmap,
-// BitBlt, free both, EndPaint. The update region is not consulted.
-void paintWindow(HWND window, const EditorModel& model, std::uint32_t& bankPage);
+// Handles WM_PAINT of window: BeginPaint, paint the design scaled to size into a fresh memory
+// context and bitmap, BitBlt, free both, EndPaint. The update region is not consulted.
+void paintWindow(HWND window, const EditorModel& model, std::uint32_t& bankPage, ViewSize size);
+
+// The design scaled to size's width, drawn into dc.
+void paintScaled(HDC dc, const EditorModel& model, std::uint32_t& bankPage, ViewSize size);
 
 } // namespace quillwave::plugins

@@ -1,5 +1,6 @@
 // Paints representative editor pages through the cairo back end and writes each as a PNG file
-// into the folder given as the only argument, named editor-<scene>-cairo.png.
+// into the folder given as the only argument, named editor-<scene>-cairo.png, and some of them
+// scaled, as editor-<scene>-<scale>x-cairo.png.
 
 #include "editor/posix/cairo_picture.h"
 #include "editor_scenes.h"
@@ -11,9 +12,11 @@ namespace {
 
 using namespace quillwave;
 
-bool render(const std::string& folder, const char* name, const plugins::EditorModel& model,
-            std::uint32_t bankPage = 0) {
-    const plugins::CairoPicture picture = plugins::paintPicture(model, bankPage);
+bool render(const std::string& folder, const std::string& name, const plugins::EditorModel& model,
+            double scale = 1.0) {
+    std::uint32_t bankPage = 0;
+    const plugins::CairoPicture picture =
+        plugins::paintPicture(model, bankPage, nullptr, plugins::scaledViewSize(scale));
     const std::string path = folder + "/editor-" + name + "-cairo.png";
     if (picture == nullptr ||
         cairo_surface_write_to_png(picture.get(), path.c_str()) != CAIRO_STATUS_SUCCESS) {
@@ -34,6 +37,13 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (const test::PictureScene& scene : test::kPictureScenes) {
         ok = render(folder, scene.name, scene.make()) && ok;
+    }
+    for (const test::PictureScene& scene : test::kScaledPictureScenes) {
+        for (const test::PictureScale& scale : test::kPictureScales) {
+            ok =
+                render(folder, scene.name + std::string(scale.suffix), scene.make(), scale.scale) &&
+                ok;
+        }
     }
     return ok ? 0 : 1;
 }

@@ -1,11 +1,14 @@
 // Paints representative editor pages through the GDI back end and writes each as a 32-bit BMP
-// file into the folder given as the only argument, with the bundle's folder icon in four sizes
-// (icon-<size>.bmp). Windows only (runs under wine).
+// file into the folder given as the only argument (some of them also scaled, as
+// <scene>-<scale>x.bmp), with the bundle's folder icon in four sizes (icon-<size>.bmp). Windows
+// only (runs under wine).
 
 #include "cropped_surface.h"
 #include "dib_canvas.h"
 #include "editor/editor_layout.h"
 #include "editor/paint_editor.h"
+#include "editor/scaled_surface.h"
+#include "editor/view_scale.h"
 #include "editor/win32/gdi_surface.h"
 #include "editor_scenes.h"
 
@@ -44,10 +47,13 @@ bool writeBmp(const std::string& path, const test::DibCanvas& canvas) {
     return static_cast<bool>(out);
 }
 
-bool render(const std::string& folder, const char* name, const plugins::EditorModel& model,
-            std::uint32_t bankPage = 0) {
-    test::DibCanvas canvas(960, 580);
-    plugins::GdiSurface surface(canvas.dc());
+bool render(const std::string& folder, const std::string& name, const plugins::EditorModel& model,
+            double scale = 1.0) {
+    const plugins::ViewSize size = plugins::scaledViewSize(scale);
+    test::DibCanvas canvas(size.width, size.height);
+    plugins::GdiSurface device(canvas.dc());
+    plugins::ScaledSurface surface(device, scale);
+    std::uint32_t bankPage = 0;
     plugins::paintEditor(model, bankPage, surface);
     const std::string path = folder + "\\" + name + ".bmp";
     if (!writeBmp(path, canvas)) {
@@ -87,6 +93,13 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (const test::PictureScene& scene : test::kPictureScenes) {
         ok = render(folder, scene.name, scene.make()) && ok;
+    }
+    for (const test::PictureScene& scene : test::kScaledPictureScenes) {
+        for (const test::PictureScale& scale : test::kPictureScales) {
+            ok =
+                render(folder, scene.name + std::string(scale.suffix), scene.make(), scale.scale) &&
+                ok;
+        }
     }
     for (int size : {16, 32, 48, 256}) {
         ok = renderIcon(folder, size) && ok;

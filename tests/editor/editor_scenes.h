@@ -95,4 +95,15 @@ inline constexpr PictureScene kPictureScenes[] = {
     {"gain-summing", summingScene},
 };
 
+// The pages the documentation also shows scaled, and their scales by picture name suffix.
+inline constexpr PictureScene kScaledPictureScenes[] = {
+    {"recorder-recording", recorderRecordingScene},
+    {"fader-bank", faderBankScene},
+};
+struct PictureScale {
+    const char* suffix;
+    double scale;
+};
+inline constexpr PictureScale kPictureScales[] = {{"-1.5x", 1.5}, {"-2x", 2.0}};
+
 } // namespace quillwave::test

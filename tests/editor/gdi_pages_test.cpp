@@ -1,6 +1,7 @@
 #include "dib_canvas.h"
 #include "editor/paint_editor.h"
 #include "editor/palette.h"
+#include "editor/scaled_surface.h"
 #include "editor/win32/gdi_surface.h"
 #include "fixed_editor_model.h"
 
@@ -14,23 +15,30 @@ namespace {
 using test::DibCanvas;
 using test::FixedEditorModel;
 
-// Paints a whole page into a fresh 960 x 580 DIB section that starts out in a colour the editor
-// never uses, so a pixel the paint missed would show.
+// Paints a whole page, scaled by a whole factor, into a fresh DIB section that starts out in a
+// colour the editor never uses, so a pixel the paint missed would show. Points are read in
+// design coordinates: at 2 x, (x, y) is the device pixel (2x, 2y).
 class PaintedPage {
 public:
-    explicit PaintedPage(const FixedEditorModel& model) : canvas_(960, 580) {
-        GdiSurface marker(canvas_.dc());
-        marker.fillBox({0, 0, 960, 580}, {255, 0, 255});
-        GdiSurface surface(canvas_.dc());
+    PaintedPage(const FixedEditorModel& model, int scale)
+        : scale_(scale), canvas_(960 * scale, 580 * scale) {
+        GdiSurface device(canvas_.dc());
+        device.fillBox({0, 0, canvas_.width(), canvas_.height()}, {255, 0, 255});
+        ScaledSurface surface(device, scale);
         std::uint32_t bankPage = 0;
         paintEditor(model, bankPage, surface);
     }
-    Rgb at(int x, int y) const { return canvas_.pixel(x, y); }
+    Rgb at(int x, int y) const { return canvas_.pixel(x * scale_, y * scale_); }
     const DibCanvas& canvas() const { return canvas_; }
 
 private:
+    int scale_;
     DibCanvas canvas_;
 };
+
+// Every check holds at the design size and at the doubled points of a 2 x picture.
+class GdiPages : public ::testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(Scales, GdiPages, ::testing::Values(1, 2));
 
 void expectCommonFrame(const PaintedPage& page) {
     EXPECT_EQ(page.at(950, 575), palette::kWindowBackground);
@@ -41,12 +49,12 @@ void expectCommonFrame(const PaintedPage& page) {
     EXPECT_EQ(page.at(500, 88), palette::kWindowBackground);
 }
 
-TEST(GdiPages, EveryPixelIsPainted) {
+TEST_P(GdiPages, EveryPixelIsPainted) {
     for (int kind = 1; kind <= 8; ++kind) {
-        const PaintedPage page(FixedEditorModel(static_cast<ModuleKind>(kind)));
+        const PaintedPage page(FixedEditorModel(static_cast<ModuleKind>(kind)), GetParam());
         const std::uint32_t* bits = page.canvas().bits();
         int unpainted = 0;
-        for (int i = 0; i < 960 * 580; ++i) {
+        for (int i = 0; i < page.canvas().width() * page.canvas().height(); ++i) {
             unpainted += (bits[i] & 0xFFFFFF) == 0xFF00FF ? 1 : 0;
         }
         EXPECT_EQ(unpainted, 0) << "kind " << kind;
@@ -54,7 +62,7 @@ TEST(GdiPages, EveryPixelIsPainted) {
     }
 }
 
-TEST(GdiPages, RecorderRecordingWithAClippingStereoInput) {
+TEST_P(GdiPages, RecorderRecordingWithAClippingStereoInput) {
     FixedEditorModel model(ModuleKind::Recorder);
     model.snapshot.recorder.recording = true;
     model.snapshot.recorder.armed = true;
@@ -63,7 +71,7 @@ TEST(GdiPages, RecorderRecordingWithAClippingStereoInput) {
     model.snapshot.rms = {0.1f, 0.6f};
     model.snapshot.clip = {0, 1};
     model.status = "Recording | take.wav";
-    const PaintedPage page(model);
+    const PaintedPage page(model, GetParam());
 
     expectCommonFrame(page);
     EXPECT_EQ(page.at(366, 117), palette::kButtonInactiveFace); // Stop
@@ -87,7 +95,7 @@ TEST(GdiPages, RecorderRecordingWithAClippingStereoInput) {
     EXPECT_EQ(page.at(129, 350), palette::kMeterFrame);
 }
 
-TEST(GdiPages, RecorderStateCircleColours) {
+TEST_P(GdiPages, RecorderStateCircleColours) {
     struct Case {
         bool armed, diskError;
         Rgb colour;
@@ -98,20 +106,20 @@ TEST(GdiPages, RecorderStateCircleColours) {
         FixedEditorModel model(ModuleKind::Recorder);
         model.snapshot.recorder.armed = c.armed;
         model.snapshot.recorder.diskError = c.diskError;
-        const PaintedPage page(model);
+        const PaintedPage page(model, GetParam());
         EXPECT_EQ(page.at(53, 249), c.colour);
         EXPECT_EQ(page.at(226, 117), palette::kButtonInactiveFace);
     }
 }
 
-TEST(GdiPages, PlayerWaveform) {
+TEST_P(GdiPages, PlayerWaveform) {
     FixedEditorModel model(ModuleKind::Player);
     SampleVector samples(48000);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         samples[i] = 0.8f * static_cast<float>(std::sin(static_cast<double>(i) * 0.05));
     }
     model.clip = AudioClip(1, 48000, std::move(samples));
-    const PaintedPage page(model);
+    const PaintedPage page(model, GetParam());
     expectCommonFrame(page);
     EXPECT_EQ(page.at(29, 340), palette::kWaveformArea); // left of the first column
     EXPECT_EQ(page.at(400, 340), palette::kAccent);      // a column at the centre line
@@ -120,10 +128,10 @@ TEST(GdiPages, PlayerWaveform) {
     EXPECT_EQ(page.at(226, 117), palette::kButtonInactiveFace); // Play is off
 }
 
-TEST(GdiPages, FaderBankStrip) {
+TEST_P(GdiPages, FaderBankStrip) {
     FixedEditorModel model(ModuleKind::FaderBank);
     model.set(stripMuteId(0), 1.0);
-    const PaintedPage page(model);
+    const PaintedPage page(model, GetParam());
     expectCommonFrame(page);
     EXPECT_EQ(page.at(100, 400), palette::kStripPanel);
     EXPECT_EQ(page.at(77, 400), palette::kStripFaderTrack);
@@ -133,9 +141,9 @@ TEST(GdiPages, FaderBankStrip) {
     EXPECT_EQ(page.at(60, 280), palette::kCapMiddleLine);       // unity cap centre
 }
 
-TEST(GdiPages, GainPageTrackAndCap) {
+TEST_P(GdiPages, GainPageTrackAndCap) {
     FixedEditorModel model(ModuleKind::Summing);
-    const PaintedPage page(model);
+    const PaintedPage page(model, GetParam());
     expectCommonFrame(page);
     EXPECT_EQ(page.at(100, 400), palette::kGainFaderTrack);
     EXPECT_EQ(page.at(790, 402), palette::kCapMiddleLine); // unity cap centre at x 798

@@ -3,6 +3,8 @@
 
 #include "support/plugin_instance.h"
 #include "support/process_fixtures.h"
+#include "support/test_host.h"
+#include "support/wav_file.h"
 
 #include <gtest/gtest.h>
 
@@ -138,5 +140,53 @@ TEST(InPlace, SharedBuffersGiveTheOutputOfSeparateOnes) {
         }
     }
 }
+
+// With its output bus in its input's buffers, a recorder whose gain is far below 0 dB still
+// records its input: the capture reads each stretch before the outputs overwrite it.
+class InPlaceRecorder : public ::testing::TestWithParam<bool> {};
+
+TEST_P(InPlaceRecorder, RecordsItsInputNotItsOutput) {
+    TempFolder folder;
+    TestHost::Config config;
+    config.maxBlock = 256;
+    config.wide = GetParam();
+    TestHost host(config);
+    ASSERT_TRUE(host.arranged && host.setUp);
+    for (int c = 0; c < 2; ++c) {
+        const auto channel = static_cast<std::size_t>(c);
+        host.output().ptr32[channel] = host.input().ptr32[channel];
+        host.output().ptr64[channel] = host.input().ptr64[channel];
+    }
+    const auto destination = folder / "in-place.wav";
+    std::string error;
+    ASSERT_TRUE(host.plugin().chooseFile(u16path(destination), error)) << error;
+    ASSERT_EQ(host.component->setActive(true), kResultOk);
+    ASSERT_EQ(host.processor->setProcessing(true), kResultOk);
+
+    const auto value = [](int frame, int channel) { return 0.25 + frame * 0.002 - channel * 0.5; };
+    constexpr int kBlocks = 3;
+    host.changes.queue(1).add(0, 0.5); // -39 dB
+    std::vector<float> expected;
+    for (int b = 0; b < kBlocks; ++b) {
+        host.fillInput(config.maxBlock, value);
+        ASSERT_EQ(host.run(config.maxBlock, true), kResultOk);
+        for (int i = 0; i < config.maxBlock; ++i) {
+            for (int c = 0; c < 2; ++c) {
+                expected.push_back(static_cast<float>(value(i, c)));
+            }
+        }
+        // The output really differs from the input it replaced.
+        ASSERT_NE(host.outputAt(1, 0), static_cast<double>(expected[1]));
+    }
+    ASSERT_EQ(host.processor->setProcessing(false), kResultOk);
+    ASSERT_EQ(host.component->setActive(false), kResultOk); // waits for the finalized file
+
+    const WavTake take = readTake(destination);
+    ASSERT_TRUE(take.valid);
+    EXPECT_EQ(take.samples, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(SampleSizes, InPlaceRecorder, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Float64" : "Float32"; });
 
 } // namespace

@@ -2,11 +2,24 @@
 // types it takes.
 
 #include "editor/editor_view.h"
+#include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "support/plugin_instance.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <ostream>
+#include <utility>
+
+namespace Steinberg {
+bool operator==(const ViewRect& a, const ViewRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+void PrintTo(const ViewRect& r, std::ostream* out) {
+    *out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+}
+} // namespace Steinberg
 
 namespace quillwave::plugins {
 namespace {
@@ -36,28 +49,65 @@ TEST(EditorView, HoldsOneReferenceToItsModule) {
     plugin->release();
 }
 
-TEST(EditorView, IsAFixedNineSixtyByFiveEightyView) {
+ViewRect sizeOf(IPlugView& view) {
+    ViewRect size;
+    EXPECT_EQ(view.getSize(&size), kResultOk);
+    return size;
+}
+
+TEST(EditorView, StartsAtTheDesignSizeAndScalesByTheHostsFactor) {
     const auto plugin = test::makePlugin(ModuleKind::FaderBank);
     const auto view = makeView(*plugin);
-    ViewRect size;
-    ASSERT_EQ(view->getSize(&size), kResultOk);
-    EXPECT_EQ(size.left, 0);
-    EXPECT_EQ(size.top, 0);
-    EXPECT_EQ(size.right, 960);
-    EXPECT_EQ(size.bottom, 580);
+    EXPECT_EQ(sizeOf(*view), ViewRect(0, 0, 960, 580));
     EXPECT_EQ(view->getSize(nullptr), kInvalidArgument);
-    EXPECT_EQ(view->canResize(), kResultFalse);
-    EXPECT_EQ(view->checkSizeConstraint(&size), kResultFalse);
 
-    // The host may tell it another size; it reports that back but keeps drawing 960 x 580.
-    ViewRect other(10, 20, 500, 400);
-    EXPECT_EQ(view->onSize(&other), kResultOk);
-    ASSERT_EQ(view->getSize(&size), kResultOk);
-    EXPECT_EQ(size.right, 500);
-    EXPECT_EQ(size.bottom, 400);
+    FUnknownPtr<IPlugViewContentScaleSupport> scaling(view);
+    ASSERT_TRUE(scaling);
+    EXPECT_EQ(scaling->setContentScaleFactor(2.0f), kResultTrue);
+    EXPECT_EQ(sizeOf(*view), ViewRect(0, 0, 1920, 1160));
+    EXPECT_EQ(scaling->setContentScaleFactor(1.5f), kResultTrue);
+    EXPECT_EQ(sizeOf(*view), ViewRect(0, 0, 1440, 870));
+    // Factors outside 1 ... 4 are refused and change nothing.
+    for (const float refused : {0.99f, 4.01f, 0.0f, -2.0f, std::nanf("")}) {
+        EXPECT_EQ(scaling->setContentScaleFactor(refused), kInvalidArgument) << refused;
+    }
+    EXPECT_EQ(sizeOf(*view), ViewRect(0, 0, 1440, 870));
+    EXPECT_EQ(scaling->setContentScaleFactor(4.0f), kResultTrue);
+    EXPECT_EQ(sizeOf(*view), ViewRect(0, 0, 3840, 2320));
+}
+
+TEST(EditorView, ResizesOnlyAtTheDesignsAspectRatioWithinItsLimits) {
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    const auto view = makeView(*plugin);
+    EXPECT_EQ(view->canResize(), kResultTrue);
+    EXPECT_EQ(view->checkSizeConstraint(nullptr), kInvalidArgument);
+    const std::pair<ViewRect, ViewRect> rounded[] = {
+        {{0, 0, 2000, 1000}, {0, 0, 1655, 1000}},     // the height limits it
+        {{0, 0, 1000, 2000}, {0, 0, 1000, 604}},      // the width limits it
+        {{10, 20, 1930, 1180}, {10, 20, 1930, 1180}}, // 2 x, anywhere
+        {{0, 0, 100, 100}, {0, 0, 720, 435}},         // 0.75 x at least
+        {{0, 0, 9000, 9000}, {0, 0, 3840, 2320}},     // 4 x at most
+        {{0, 0, -5, -5}, {0, 0, 720, 435}},
+    };
+    for (const auto& [proposed, expected] : rounded) {
+        ViewRect size = proposed;
+        EXPECT_EQ(view->checkSizeConstraint(&size), kResultTrue);
+        EXPECT_EQ(size, expected) << proposed.getWidth() << " x " << proposed.getHeight();
+        // A size it proposed stays as it is, and onSize takes it.
+        ViewRect again = size;
+        EXPECT_EQ(view->checkSizeConstraint(&again), kResultTrue);
+        EXPECT_EQ(again, size);
+        EXPECT_EQ(view->onSize(&size), kResultOk);
+        EXPECT_EQ(sizeOf(*view), size);
+    }
+
+    // Any other size is refused and changes nothing.
+    for (ViewRect other : {ViewRect(0, 0, 500, 400), ViewRect(0, 0, 1920, 1161),
+                           ViewRect(0, 0, 3841, 2321), ViewRect(0, 0, 1655, 1001)}) {
+        EXPECT_EQ(view->onSize(&other), kResultFalse) << other.getWidth();
+    }
+    EXPECT_EQ(sizeOf(*view), ViewRect(0, 0, 720, 435));
     EXPECT_EQ(view->onSize(nullptr), kInvalidArgument);
-    ASSERT_EQ(view->getSize(&size), kResultOk);
-    EXPECT_EQ(size.left, 10);
 }
 
 // A host frame that counts the references held on it.

@@ -1,6 +1,7 @@
 // The editor view in a real window under a real message loop: embedding, the shared class,
 // timer repaints, closing from another thread, mouse messages and printing.
 
+#include "content_scale.h"
 #include "desktop_window.h"
 #include "editor/dib_canvas.h"
 #include "editor/editor_layout.h"
@@ -33,6 +34,7 @@ using test::HostEditLog;
 using test::ParentWindow;
 using test::pumpMessages;
 using test::pumpPending;
+using test::scaleBy;
 using test::ScriptedDialogs;
 
 // A view of a module that shows its messages through scripted dialogs.
@@ -439,6 +441,75 @@ TEST_F(EditorWindow, RecorderButtonsEditAndRefuseLikeTheNativeHandling) {
     ASSERT_EQ(tails.size(), 2u);
     EXPECT_NEAR(tails[0].value * 3600.0, 1.0, 1e-9);
     EXPECT_EQ(tails[1], (Edit{401, 1.0}));
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+// A host frame that resizes as hosts do: it notes the size and tells the view through onSize.
+class ResizingFrame final : public IPlugFrame {
+public:
+    tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* newSize) override {
+        resizes.push_back(*newSize);
+        return view->onSize(newSize);
+    }
+    tresult PLUGIN_API queryInterface(const TUID, void** obj) override {
+        *obj = nullptr;
+        return kNoInterface;
+    }
+    uint32 PLUGIN_API addRef() override { return 1; }
+    uint32 PLUGIN_API release() override { return 1; }
+    std::vector<ViewRect> resizes;
+};
+
+TEST_F(EditorWindow, AHostsScaleResizesTheWindowWhichPaintsAndEditsAtTheDoubledPoints) {
+    test::TempFolder folder;
+    const auto recorder = test::makePlugin(ModuleKind::Recorder);
+    std::string error;
+    ASSERT_TRUE(recorder->chooseFile(test::u16path(folder / "take.wav"), error)) << error;
+    ResizingFrame frame;
+    HostEditLog host(*recorder);
+    {
+        ViewUnderTest editor(*recorder);
+        editor.view->setFrame(&frame);
+        ASSERT_EQ(editor.view->attached(parent.handle(), "HWND"), kResultOk);
+        const HWND child = editorWindow(parent.handle());
+        pumpMessages(50ms);
+        ValidateRect(child, nullptr);
+        ASSERT_EQ(scaleBy(editor.view, 2.0f), kResultTrue);
+        ASSERT_EQ(frame.resizes.size(), 1u);
+        EXPECT_EQ(frame.resizes[0].getWidth(), 1920);
+        EXPECT_EQ(frame.resizes[0].getHeight(), 1160);
+        RECT client{};
+        GetClientRect(child, &client);
+        EXPECT_EQ(client.right, 1920);
+        EXPECT_EQ(client.bottom, 1160);
+        EXPECT_NE(GetUpdateRect(child, nullptr, FALSE), 0); // a repaint at the new size
+
+        test::DibCanvas canvas(1920, 1160); // the picture fills the new size
+        SendMessageW(child, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.dc()), PRF_CLIENT);
+        EXPECT_EQ(canvas.pixel(1919, 1159), palette::kWindowBackground);
+        click(child, 560, 260); // Record
+        EXPECT_EQ(takeEdits(host), (std::vector<Edit>{{2, 0.0}, {3, 1.0}}));
+        EXPECT_EQ(editor.view->removed(), kResultOk);
+    }
+
+    // Twice the distance moves a fader as far as the design's distance does at 1 x.
+    const auto bank = test::makePlugin(ModuleKind::FaderBank);
+    HostEditLog bankHost(*bank);
+    ViewUnderTest editor(*bank);
+    editor.view->setFrame(&frame);
+    ASSERT_EQ(editor.view->attached(parent.handle(), "HWND"), kResultOk);
+    ASSERT_EQ(scaleBy(editor.view, 2.0f), kResultTrue);
+    const HWND child = editorWindow(parent.handle());
+    bank->setTableValue(100, 0.0);
+    press(child, 152, 890);
+    dragTo(child, 152, 890 - 2 * 93);
+    dragTo(child, 152, 890 - 2 * 187);
+    release(child, 152, 890 - 2 * 187);
+    const auto edits = takeEdits(bankHost);
+    ASSERT_EQ(edits.size(), 3u);
+    EXPECT_EQ(edits[0], (Edit{100, 0.0}));
+    EXPECT_DOUBLE_EQ(edits[1].value, 93.0 / 187.0);
+    EXPECT_EQ(edits[2], (Edit{100, 1.0}));
     EXPECT_EQ(editor.view->removed(), kResultOk);
 }
 

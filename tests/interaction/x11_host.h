@@ -37,7 +37,7 @@ public:
         XSetWindowAttributes attributes{};
         attributes.background_pixel = 0x00FF00FF; // a colour the editor never paints
         parent_ =
-            XCreateWindow(display_, DefaultRootWindow(display_), kLeft, kTop, 1000, 640, 0,
+            XCreateWindow(display_, DefaultRootWindow(display_), kLeft, kTop, 2000, 1240, 0,
                           CopyFromParent, InputOutput, CopyFromParent, CWBackPixel, &attributes);
         XMapWindow(display_, parent_);
         XSync(display_, False);
@@ -96,8 +96,14 @@ public:
     private:
         XImage* image_;
     };
+    // The whole window; the parent and the screen leave room for it at 2 x.
     Image grab(::Window window) const {
-        return Image(XGetImage(display_, window, 0, 0, 960, 580, AllPlanes, ZPixmap));
+        XWindowAttributes attributes{};
+        if (XGetWindowAttributes(display_, window, &attributes) == 0) {
+            return Image(nullptr);
+        }
+        return Image(XGetImage(display_, window, 0, 0, static_cast<unsigned>(attributes.width),
+                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap));
     }
 
 private:
@@ -119,7 +125,14 @@ public:
         }
     }
 
-    tresult PLUGIN_API resizeView(IPlugView*, ViewRect*) override { return kResultFalse; }
+    // As a host does: resizes its window (here: notes the size) and tells the view in onSize.
+    tresult PLUGIN_API resizeView(IPlugView* view, ViewRect* newSize) override {
+        if (view == nullptr || newSize == nullptr) {
+            return kInvalidArgument;
+        }
+        resizes.push_back(*newSize);
+        return view->onSize(newSize);
+    }
 
     tresult PLUGIN_API registerEventHandler(Linux::IEventHandler* handler,
                                             Linux::FileDescriptor fd) override {
@@ -213,6 +226,7 @@ public:
     }
 
     std::vector<Linux::TimerInterval> intervals; // of every timer ever registered
+    std::vector<ViewRect> resizes;               // every resizeView, in order
     bool timersHeld = false;                     // only descriptors are served while set
 
 private:

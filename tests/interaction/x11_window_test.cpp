@@ -2,6 +2,7 @@
 // embedding, the run loop's handlers, what is left behind, the pixels on screen and real pointer
 // events.
 
+#include "content_scale.h"
 #include "editor/editor_view.h"
 #include "editor/palette.h"
 #include "editor/plugin_editor_model.h"
@@ -12,6 +13,8 @@
 #include "support/test_host.h"
 #include "support/wav_file.h"
 #include "x11_host.h"
+
+#include <X11/Xatom.h>
 
 #include <X11/extensions/XTest.h>
 
@@ -29,6 +32,7 @@ namespace {
 using namespace std::chrono_literals;
 using test::Edit;
 using test::PollingHost;
+using test::scaleBy;
 using test::TestDisplay;
 
 constexpr FIDString kX11 = "X11EmbedWindowID";
@@ -43,6 +47,12 @@ struct ViewUnderTest {
     IPtr<IPlugView> view;
     test::ScriptedDialogs* dialogs = nullptr; // owned by the view
 };
+
+ViewRect sizeOf(IPlugView* view) {
+    ViewRect size;
+    view->getSize(&size);
+    return size;
+}
 
 class X11Editor : public ::testing::Test {
 protected:
@@ -339,75 +349,86 @@ TEST_F(X11Editor, PlayerFaderBankAndGainPagesAtTheKnownPoints) {
           {{790, 402}, palette::kCapMiddleLine},
           {{33, 226}, palette::kButtonInactiveFace}}},
     };
-    for (const Scene& scene : scenes) {
-        ViewUnderTest editor(*scene.plugin, &host);
-        ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
-        settle();
-        const auto image = display.grab(child());
-        ASSERT_TRUE(image.valid());
-        EXPECT_EQ(image.at(5, 5), palette::kHeaderBand);
-        for (const auto& [point, colour] : scene.known) {
-            EXPECT_EQ(image.at(point.first, point.second), colour)
-                << displayName(scene.plugin->kind()) << " " << point.first << ", " << point.second;
+    // The same colours at the doubled points of a view the host scaled by 2.
+    for (const int scale : {1, 2}) {
+        for (const Scene& scene : scenes) {
+            ViewUnderTest editor(*scene.plugin, &host);
+            ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+            ASSERT_EQ(scaleBy(editor.view, scale), kResultTrue);
+            settle();
+            const auto image = display.grab(child());
+            ASSERT_TRUE(image.valid());
+            for (const auto& [point, colour] : scene.known) {
+                EXPECT_EQ(image.at(point.first * scale, point.second * scale), colour)
+                    << displayName(scene.plugin->kind()) << " " << point.first << ", "
+                    << point.second << " at " << scale << " x";
+            }
+            EXPECT_EQ(editor.view->removed(), kResultOk);
         }
-        EXPECT_EQ(editor.view->removed(), kResultOk);
     }
 }
 
 TEST_F(X11Editor, PointerEventsEditLikeTheWindowsEditor) {
-    test::TempFolder folder;
-    const auto recorder = test::makePlugin(ModuleKind::Recorder);
-    std::string error;
-    ASSERT_TRUE(recorder->chooseFile(test::u16path(folder / "take.wav"), error)) << error;
-    {
-        test::HostEditLog log(*recorder);
-        ViewUnderTest editor(*recorder, &host);
+    // At 2 x the same edits come from the doubled points: a fader moves as far for twice the
+    // distance.
+    for (const int k : {1, 2}) {
+        SCOPED_TRACE(k);
+        test::TempFolder folder;
+        const auto recorder = test::makePlugin(ModuleKind::Recorder);
+        std::string error;
+        ASSERT_TRUE(recorder->chooseFile(test::u16path(folder / "take.wav"), error)) << error;
+        {
+            test::HostEditLog log(*recorder);
+            ViewUnderTest editor(*recorder, &host);
+            ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+            ASSERT_EQ(scaleBy(editor.view, k), kResultTrue);
+            settle();
+            click(280 * k, 130 * k); // Record
+            awaitEdits(log, 2);
+            click(420 * k, 130 * k); // Stop
+            awaitEdits(log, 4);
+            EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}, {3, 1.0}, {3, 0.0}, {2, 0.0}}));
+            EXPECT_EQ(editor.view->removed(), kResultOk);
+        }
+
+        const auto bank = test::makePlugin(ModuleKind::FaderBank);
+        test::HostEditLog log(*bank);
+        ViewUnderTest editor(*bank, &host);
         ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+        ASSERT_EQ(scaleBy(editor.view, k), kResultTrue);
         settle();
-        click(280, 130); // Record
-        awaitEdits(log, 2);
-        click(420, 130); // Stop
-        awaitEdits(log, 4);
-        EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}, {3, 1.0}, {3, 0.0}, {2, 0.0}}));
+        bank->setTableValue(100, 0.0);
+        // Each motion is handled before the next, as a user's hand is slower than the loop. The
+        // whole drag is one gesture for the host: begin at the press, one perform per move.
+        const auto awaitEntries = [&](std::size_t count) {
+            host.run(3s, [&] { return log.entries().size() >= count; });
+        };
+        pointerTo(76 * k, 445 * k);
+        button(true);
+        awaitEntries(2);
+        EXPECT_TRUE(pointerGrabbedByAnother()); // the drag holds the pointer
+        pointerTo(76 * k, (445 - 187) * k);
+        awaitEntries(3);
+        pointerTo(76 * k, -50); // above the window: still the editor's, clamped at the top
+        awaitEntries(4);
+        pointerTo(76 * k, (445 - 93) * k);
+        awaitEntries(5);
+        EXPECT_EQ(log.entries().back().call, test::HostEditLog::Call::Perform);
+        button(false);
+        awaitEntries(6); // the release ends the gesture
+        EXPECT_FALSE(pointerGrabbedByAnother());
+        pointerTo(76 * k, 258 * k); // after the release nothing is dragged
+        test::expectStripDragUpAndBack(log);
+        log.clear();
+
+        // A drag the view's removal cuts short still ends its gesture.
+        pointerTo(76 * k, 445 * k);
+        button(true);
+        awaitEntries(2);
         EXPECT_EQ(editor.view->removed(), kResultOk);
+        EXPECT_EQ(log.entries().back().call, test::HostEditLog::Call::End);
+        button(false);
     }
-
-    const auto bank = test::makePlugin(ModuleKind::FaderBank);
-    test::HostEditLog log(*bank);
-    ViewUnderTest editor(*bank, &host);
-    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
-    settle();
-    bank->setTableValue(100, 0.0);
-    // Each motion is handled before the next, as a user's hand is slower than the loop. The
-    // whole drag is one gesture for the host: begin at the press, one perform per move.
-    const auto awaitEntries = [&](std::size_t count) {
-        host.run(3s, [&] { return log.entries().size() >= count; });
-    };
-    pointerTo(76, 445);
-    button(true);
-    awaitEntries(2);
-    EXPECT_TRUE(pointerGrabbedByAnother()); // the drag holds the pointer
-    pointerTo(76, 445 - 187);
-    awaitEntries(3);
-    pointerTo(76, -50); // above the window: still the editor's, clamped at the top
-    awaitEntries(4);
-    pointerTo(76, 445 - 93);
-    awaitEntries(5);
-    EXPECT_EQ(log.entries().back().call, test::HostEditLog::Call::Perform);
-    button(false);
-    awaitEntries(6); // the release ends the gesture
-    EXPECT_FALSE(pointerGrabbedByAnother());
-    pointerTo(76, 258); // after the release nothing is dragged
-    test::expectStripDragUpAndBack(log);
-    log.clear();
-
-    // A drag the view's removal cuts short still ends its gesture.
-    pointerTo(76, 445);
-    button(true);
-    awaitEntries(2);
-    EXPECT_EQ(editor.view->removed(), kResultOk);
-    EXPECT_EQ(log.entries().back().call, test::HostEditLog::Call::End);
-    button(false);
 }
 
 TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRuns) {
@@ -547,6 +568,68 @@ TEST_F(X11Editor, WithoutADesktopHelperTheMessageIsDrawnInsideAndTheNextClickTak
     awaitEdits(log, 1);
     EXPECT_EQ(takeEdits(log), (std::vector<Edit>{{2, 0.0}}));
     EXPECT_EQ(view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, AHostsScaleResizesTheWindowThroughTheHostAndRepaintsIt) {
+    const auto plugin = test::makePlugin(ModuleKind::Output);
+    ViewUnderTest editor(*plugin, &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    EXPECT_TRUE(host.resizes.empty());
+    host.timersHeld = true; // what shows from here on, the resize itself painted
+    ASSERT_EQ(scaleBy(editor.view, 2.0f), kResultTrue);
+    ASSERT_EQ(host.resizes.size(), 1u);
+    EXPECT_EQ(host.resizes[0].getWidth(), 1920);
+    EXPECT_EQ(host.resizes[0].getHeight(), 1160);
+    EXPECT_EQ(sizeOf(editor.view).getWidth(), 1920);
+    XWindowAttributes attributes{};
+    ASSERT_NE(XGetWindowAttributes(display.display(), child(), &attributes), 0);
+    EXPECT_EQ(attributes.width, 1920);
+    EXPECT_EQ(attributes.height, 1160);
+    EXPECT_TRUE(showsAt(1919, 1159, palette::kWindowBackground));
+    EXPECT_TRUE(showsAt(1000, 175, palette::kHeaderSeparator));
+    host.timersHeld = false;
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+// The resources a desktop at 200 % gives its X server, for as long as it lives.
+class ScreenResources {
+public:
+    ScreenResources(Display* display, const std::string& resources) : display_(display) {
+        XChangeProperty(display_, DefaultRootWindow(display_), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(resources.data()),
+                        static_cast<int>(resources.size()));
+        XSync(display_, False);
+    }
+    ~ScreenResources() {
+        XDeleteProperty(display_, DefaultRootWindow(display_), XA_RESOURCE_MANAGER);
+        XSync(display_, False);
+    }
+    ScreenResources(const ScreenResources&) = delete;
+    ScreenResources& operator=(const ScreenResources&) = delete;
+
+private:
+    Display* display_;
+};
+
+TEST_F(X11Editor, TheScreensXftDpiScalesTheViewUntilTheHostGivesItsFactor) {
+    const ScreenResources resources(display.display(), "Xcursor.size:\t48\nXft.dpi:\t192\n");
+    const auto plugin = test::makePlugin(ModuleKind::Output);
+    ViewUnderTest editor(*plugin, &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    ASSERT_EQ(host.resizes.size(), 1u);
+    EXPECT_EQ(host.resizes[0].getWidth(), 1920);
+    EXPECT_EQ(sizeOf(editor.view).getHeight(), 1160);
+    EXPECT_TRUE(showsAt(1900, 1150, palette::kWindowBackground));
+
+    ASSERT_EQ(scaleBy(editor.view, 1.5f), kResultTrue);
+    EXPECT_EQ(sizeOf(editor.view).getWidth(), 1440);
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+    // Attached again on the same screen, the host's factor still holds.
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    EXPECT_EQ(host.resizes.size(), 2u);
+    EXPECT_EQ(sizeOf(editor.view).getWidth(), 1440);
+    EXPECT_EQ(editor.view->removed(), kResultOk);
 }
 
 } // namespace

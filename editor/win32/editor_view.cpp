@@ -4,6 +4,7 @@
 #include "editor/editor_view.h"
 
 #include "editor/editor_interaction.h"
+#include "editor/paint_editor.h"
 #include "editor/plugin_editor_controls.h"
 #include "editor/plugin_editor_model.h"
 #include "editor/recording_surface.h"

@@ -505,11 +505,11 @@ TEST_F(EditorWindow, AHostsScaleResizesTheWindowWhichPaintsAndEditsAtTheDoubledP
     dragTo(child, 152, 890 - 2 * 93);
     dragTo(child, 152, 890 - 2 * 187);
     release(child, 152, 890 - 2 * 187);
-    const auto edits = takeEdits(bankHost);
-    ASSERT_EQ(edits.size(), 3u);
-    EXPECT_EQ(edits[0], (Edit{100, 0.0}));
-    EXPECT_DOUBLE_EQ(edits[1].value, 93.0 / 187.0);
-    EXPECT_EQ(edits[2], (Edit{100, 1.0}));
+    const test::Gesture drag = test::oneGesture(bankHost);
+    ASSERT_EQ(drag.values.size(), 3u);
+    EXPECT_EQ(drag.values[0], 0.0);
+    EXPECT_DOUBLE_EQ(drag.values[1], 93.0 / 187.0);
+    EXPECT_EQ(drag.values[2], 1.0);
     EXPECT_EQ(editor.view->removed(), kResultOk);
 }
 

@@ -190,6 +190,9 @@ void EditorInteraction::pressTransportPage(int x, int y) {
             stepMaximumTail(-kTailStepSeconds);
         } else if (containsInclusive(layout::kTailMoreButton, x, y)) {
             stepMaximumTail(+kTailStepSeconds);
+        } else if (contains(layout::kNewTakeButton, x, y)) {
+            const bool on = switchOn(module_.parameter(ParamId::NewTakeEveryRun));
+            module_.applyEdit(ParamId::NewTakeEveryRun, on ? 0.0 : 1.0);
         }
     }
 }

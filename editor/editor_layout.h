@@ -128,6 +128,9 @@ inline constexpr Rect kCounters{30, 439, 920, 463};
 inline constexpr Rect kTailLessButton{30, 474, 168, 511};
 inline constexpr Rect kTailMoreButton{181, 474, 319, 511};
 inline constexpr Rect kMaximumTailText{341, 474, 922, 511};
+// Over the right end of the maximum-tail text's box, which its longest text ("Maximum tail:
+// 3600 s") stays far left of.
+inline constexpr Rect kNewTakeButton{700, 474, 922, 511};
 
 // Meter scale: -60 dBFS at kMeterLeft, 0 dBFS at kMeterLeft + kMeterSpan.
 inline constexpr int kMeterLeft = 130;

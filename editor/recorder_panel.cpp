@@ -108,8 +108,8 @@ void paintCounters(DrawingSurface& surface, const RecorderStatus& status) {
 
 } // namespace
 
-void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot,
-                        double maximumTail) {
+void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, double maximumTail,
+                        bool newTakeEveryRun) {
     surface.fillBox(layout::kRecorderStatePanel, palette::kRecorderStatePanel);
     paintState(surface, snapshot.recorder);
 
@@ -135,6 +135,7 @@ void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot,
                           decimalText(static_cast<std::uint64_t>(maximumTailSeconds(maximumTail))) +
                           u" s",
                       palette::kAccent, 17, FontWeight::Semibold, TextPlacement::Left);
+    drawButton(surface, layout::kNewTakeButton, u"New take every run", newTakeEveryRun);
 }
 
 } // namespace quillwave::plugins

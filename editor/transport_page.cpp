@@ -30,7 +30,8 @@ void paintTransportPage(const EditorModel& model, DrawingSurface& surface) {
         model.readLatestClip(
             [&](const AudioClip& clip) { paintWaveform(surface, AudioClipFrames(clip)); });
     } else {
-        paintRecorderPanel(surface, snapshot, model.parameter(ParamId::MaximumTail));
+        paintRecorderPanel(surface, snapshot, model.parameter(ParamId::MaximumTail),
+                           switchOn(model.parameter(ParamId::NewTakeEveryRun)));
     }
 
     surface.drawLabel(layout::kTransportFooter,

@@ -49,9 +49,10 @@ void FilePlayer::installClip(AudioClip&& clip) {
     if (clip.channels == 0 || clip.sampleRateHz == 0 || clip.samples.size() % clip.channels != 0) {
         throw std::runtime_error("Invalid audio data");
     }
-    const std::lock_guard lock(clipsMutex_);
-    collectRetiredLocked();
-    // Allocated before the move, so running out of memory leaves the caller's clip intact.
+    const std::lock_guard install(installMutex_);
+    // Allocated before the move, so running out of memory leaves the caller's clip intact; room
+    // for a deferred clip first, so that nothing can fail once the hand-over has begun.
+    deferredClips_.reserve(deferredClips_.size() + 1);
     auto record = std::make_unique<AudioClip>(std::move(clip));
     const std::uint64_t frames = record->frameCount();
 
@@ -59,17 +60,27 @@ void FilePlayer::installClip(AudioClip&& clip) {
     playing_.exchange(false, std::memory_order_acq_rel);
     frameCount_.exchange(frames, std::memory_order_acq_rel);
     latestClip_.exchange(record.get(), std::memory_order_acq_rel);
-    // A clip still pending was never seen by the audio thread: it is ours again, and goes here.
+    // A clip still pending was never seen by the audio thread: it is ours again. A reader may be
+    // drawing it (it was the latest clip), so it is freed only under clipsMutex_.
     std::unique_ptr<AudioClip> untaken(
         pendingClip_.exchange(record.release(), std::memory_order_acq_rel));
+    if (untaken) {
+        deferredClips_.push_back(std::move(untaken));
+    }
+    std::unique_lock reading(clipsMutex_, std::try_to_lock);
+    if (reading.owns_lock()) {
+        collectRetiredLocked();
+    }
 }
 
 void FilePlayer::collectRetired() {
-    const std::lock_guard lock(clipsMutex_);
+    const std::lock_guard install(installMutex_);
+    const std::lock_guard reading(clipsMutex_);
     collectRetiredLocked();
 }
 
 void FilePlayer::collectRetiredLocked() {
+    deferredClips_.clear();
     // Acquire pairs with the audio thread's release of the write index: its ring stores are seen.
     const std::uint32_t write = retiredWrite_.load(std::memory_order_acquire);
     std::uint32_t read = retiredRead_.load(std::memory_order_relaxed);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <vector>
 
 namespace quillwave::plugins {
 
@@ -26,8 +27,10 @@ namespace quillwave::plugins {
 //   next installClip, so the editor thread may read it between installs.
 // The audio thread therefore only exchanges pointers; all allocation and freeing happens on the
 // editor thread or a host thread loading a state (installClip, collectRetired, loadClip,
-// destruction). Those threads take turns on a mutex, which readLatestClip holds too, so a clip
-// being read is not freed by an install on another thread.
+// destruction). Installs take turns on installMutex_, held only for the hand-over. Clips are
+// freed only under clipsMutex_, which readLatestClip holds while it reads, so a clip being read
+// is never freed. An install never waits for a reader: when the reader holds clipsMutex_, what the
+// install would free waits in `deferredClips_` for the next install or collection.
 class FilePlayer {
 public:
     static constexpr std::uint32_t kRetiredSlots = 32;
@@ -48,7 +51,7 @@ public:
     // or whose samples are not whole frames; the clip and the player are then untouched.
     void installClip(AudioClip&& clip);
 
-    // Editor thread. Frees the clips the audio thread has replaced.
+    // Editor thread. Frees the clips the audio thread has replaced and those an install left.
     void collectRetired();
 
     // Editor thread. The most recently installed clip (the empty clip before any); valid until
@@ -93,10 +96,15 @@ public:
 private:
     // Audio thread: swaps a pending clip in when the retired ring has room for the current one.
     void takePendingClip() noexcept;
+    // Both mutexes held.
     void collectRetiredLocked();
 
-    // Installs, collections and readLatestClip take turns; never the audio thread.
+    // Installs and collections take turns; never the audio thread, never a reader.
+    std::mutex installMutex_;
+    // Frees and readLatestClip take turns; installs only try it. Taken after installMutex_.
     mutable std::mutex clipsMutex_;
+    // Clips an install could not free while a reader held clipsMutex_ (under installMutex_).
+    std::vector<std::unique_ptr<AudioClip>> deferredClips_;
 
     static_assert(std::atomic<AudioClip*>::is_always_lock_free);
     static_assert(std::atomic<std::uint32_t>::is_always_lock_free);

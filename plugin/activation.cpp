@@ -2,6 +2,7 @@
 // name, finalizing takes on deactivation, and choosing a file from the editor.
 
 #include "platform/path_compare.h"
+#include "player/wav_reader.h"
 #include "plugin/utility_plugin.h"
 #include "recorder/free_take_name.h"
 
@@ -13,6 +14,11 @@ namespace quillwave::plugins {
 tresult PLUGIN_API UtilityPlugin::setActive(TBool state) {
     const std::lock_guard operation(fileOperationMutex_);
     active_ = state != 0;
+    // Activation arms by itself: whatever a load asked for before is served or void.
+    armRequest_.store(false);
+    if (armingWorker_) {
+        armingWorker_->poll(active_);
+    }
     if (!state) {
         processingOn_.exchange(false);
         player_->stopPlayback();
@@ -62,10 +68,46 @@ void UtilityPlugin::armDestination(bool endTake) {
     }
     std::u16string candidate = firstFreeDestination(path);
     recorder_->prepare(candidate, channels, rate);
+    followTake_.store(true);
     const std::lock_guard lock(stateMutex_);
     armedPath_ = candidate;
     armedFrom_ = std::move(path);
     filePath_ = std::move(candidate);
+}
+
+bool UtilityPlugin::nextTakeDue() const {
+    return table_.get(ParamId::NewTakeEveryRun) > 0.5 && followTake_.load() &&
+           recorder_->writerFinished();
+}
+
+void UtilityPlugin::armingStep() {
+    // Most steps find nothing due and take no lock.
+    if (!armRequest_.load() && !nextTakeDue()) {
+        return;
+    }
+    const std::lock_guard operation(fileOperationMutex_);
+    const bool requested = armRequest_.exchange(false);
+    const bool nextTake = nextTakeDue();
+    if (!active_ || !(requested || nextTake)) {
+        return; // deactivated meanwhile: the next activation arms
+    }
+    if (nextTake) {
+        followTake_.store(false);
+        if (recorder_->diskError() && !requested) {
+            return; // a take that failed stays shown as failed until the user acts
+        }
+    }
+    try {
+        // Never cuts a take: a take running now makes the preparation refuse.
+        armDestination(false);
+    } catch (const std::exception&) {
+        // A load's destination that cannot be armed is left as a failed activation leaves it.
+        // The next take of a finished one shows its failure; activation or a chosen file
+        // recovers.
+        if (nextTake) {
+            recorder_->markArmingFailed();
+        }
+    }
 }
 
 bool UtilityPlugin::chooseFile(const std::u16string& path, std::string& errorText) {
@@ -77,24 +119,30 @@ bool UtilityPlugin::chooseFile(const std::u16string& path, std::string& errorTex
                 throw std::runtime_error("Stop file playback before replacing WAV; the DAW "
                                          "audio engine can stay running");
             }
-            player_->loadClip(path);
-            break;
+            {
+                AudioClip clip = decodeWavFile(path, kPreloadLimitBytes);
+                // With the path, so that a state load on another thread never leaves the clip
+                // of one and the path of the other.
+                const std::lock_guard lock(stateMutex_);
+                player_->installClip(std::move(clip));
+                filePath_ = path;
+            }
+            return true;
         case ModuleKind::Recorder:
             if (recorder_->recording()) {
                 throw std::runtime_error("Stop recording first");
             }
             recorder_->prepare(path, static_cast<std::uint32_t>(inputBusChannels()),
                                static_cast<std::uint32_t>(sampleRate_));
+            followTake_.store(true);
             break;
         default:
             throw std::runtime_error("Module has no file interface");
         }
         const std::lock_guard lock(stateMutex_);
         filePath_ = path;
-        if (kind_ == ModuleKind::Recorder) {
-            armedPath_ = path;
-            armedFrom_ = path;
-        }
+        armedPath_ = path;
+        armedFrom_ = path;
         return true;
     } catch (const std::exception& e) {
         errorText = e.what();

@@ -62,6 +62,7 @@ tresult PLUGIN_API UtilityPlugin::setBusArrangements(Vst::SpeakerArrangement* in
     if (processingOn_.load()) {
         return kResultFalse;
     }
+    const std::lock_guard operation(fileOperationMutex_); // an arming reads the input bus
     if (numIns < 0 || numOuts < 0 || (numIns > 0 && !inputs) || (numOuts > 0 && !outputs)) {
         return kResultFalse;
     }
@@ -114,6 +115,7 @@ tresult PLUGIN_API UtilityPlugin::setupProcessing(Vst::ProcessSetup& setup) {
          setup.symbolicSampleSize != Vst::kSample64)) {
         return kInvalidArgument;
     }
+    const std::lock_guard operation(fileOperationMutex_); // an arming reads the rate
     const tresult base = SingleComponentEffect::setupProcessing(setup);
     if (base != kResultOk) {
         return base;

@@ -3,6 +3,7 @@
 // Hosts load in every state after initialize, also while audio runs (projects, presets, undo),
 // so what a load replaces is either atomic or guarded against the threads that read it.
 
+#include "player/wav_reader.h"
 #include "plugin/state_document.h"
 #include "plugin/state_stream.h"
 #include "plugin/utility_plugin.h"
@@ -10,6 +11,7 @@
 #include "public.sdk/source/vst/vstparameters.h"
 
 #include <exception>
+#include <optional>
 
 namespace quillwave::plugins {
 
@@ -39,25 +41,21 @@ tresult UtilityPlugin::componentSetState(IBStream* state) {
         if (!document) {
             return kResultFalse;
         }
-        const std::lock_guard operation(fileOperationMutex_);
-        // The last step that can fail; it leaves the player as it was when it does. While the
-        // player plays, the new clip reaches the audio thread through the same hand-over as a
-        // chosen file, and playback stops.
+        // The last step that can fail, decoded before anything changes; it leaves the player as
+        // it was when it does. The new clip reaches the audio thread through the same hand-over
+        // as a chosen file, and playback stops.
+        std::optional<AudioClip> clip;
         if (kind_ == ModuleKind::Player && !document->path.empty()) {
-            player_->loadClip(document->path);
+            clip = decodeWavFile(document->path, kPreloadLimitBytes);
         }
-        applyDocument(*document);
-        // An active recorder arms the loaded destination now, as activation would, so that a
-        // host that loads after activating records on its first play. A running take is never
-        // cut or redirected: it finishes in its own file, and the next activation arms the
-        // loaded destination.
-        if (kind_ == ModuleKind::Recorder && active_ && !document->path.empty() &&
-            !recorder_->recording()) {
-            try {
-                armDestination(false);
-            } catch (const std::exception&) {
-                // As a failed activation: the document is loaded, nothing is armed for it.
-            }
+        applyDocument(*document, clip ? &*clip : nullptr);
+        // A recorder asks for the loaded destination to be armed, as activation would arm it, so
+        // that a host that loads after activating records on its next run. The arming worker
+        // does it (while the module is active) and the load never waits for the disk: a load may
+        // come on the audio thread. A running take is never cut or redirected: it finishes in
+        // its own file, and the next activation arms the loaded destination.
+        if (kind_ == ModuleKind::Recorder && !document->path.empty() && !recorder_->recording()) {
+            armRequest_.store(true);
         }
         return kResultOk;
     } catch (...) {
@@ -65,8 +63,11 @@ tresult UtilityPlugin::componentSetState(IBStream* state) {
     }
 }
 
-void UtilityPlugin::applyDocument(const StateDocument& document) {
+void UtilityPlugin::applyDocument(const StateDocument& document, AudioClip* clip) {
     const std::lock_guard lock(stateMutex_);
+    if (clip) {
+        player_->installClip(std::move(*clip)); // may refuse: then nothing has changed
+    }
     filePath_ = document.path;
     for (ParamIndex id = 0; id < kParameterSlots; ++id) {
         // Never restored as on, whatever the document held: a reopened project must not start

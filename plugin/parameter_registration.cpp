@@ -67,6 +67,7 @@ void UtilityPlugin::registerParameters() {
         addRange(parameters, "Tail silence time", ParamId::TailSilenceTime, STR16("s"), 0, 10, 0.5,
                  0);
         addRange(parameters, "Maximum tail", ParamId::MaximumTail, STR16("s"), 0, 3600, 30, 0);
+        addToggle(parameters, "New take every run", ParamId::NewTakeEveryRun, 0.0);
     }
 }
 

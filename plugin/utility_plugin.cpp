@@ -11,9 +11,13 @@ UtilityPlugin::UtilityPlugin(ModuleKind kind, RecorderFileAccess recorderAccess)
     // Scratch for the default block size already, so that a host that processes before its
     // first setup gets silence instead of a write through empty buffers.
     resizeScratch(kDefaultMaxBlockSize);
+    if (kind_ == ModuleKind::Recorder) {
+        armingWorker_ = std::make_unique<ArmingWorker>([this] { armingStep(); });
+    }
 }
 
 UtilityPlugin::~UtilityPlugin() {
+    armingWorker_.reset(); // waits for an arming in progress; nothing is armed after it
     recorder_->finish();
     recorder_->joinWriter();
     scratchArea_ = {};

@@ -9,6 +9,7 @@
 #include "dsp/input_meters.h"
 #include "dsp/meter_snapshot.h"
 #include "player/file_player.h"
+#include "plugin/arming_worker.h"
 #include "plugin/module_kind.h"
 #include "plugin/parameter_table.h"
 #include "recorder/disk_recorder.h"
@@ -139,9 +140,15 @@ private:
     // Arms filePath_ as activation does: keeps an armed file that still serves it, else prepares
     // the first free name derived from it and makes that filePath_. endTake first ends a running
     // take (activation); without it a running take makes the preparation fail instead. Throws
-    // with the user-facing message; filePath_ changes only on success.
+    // with the user-facing message; filePath_ changes only on success. Under
+    // fileOperationMutex_.
     void armDestination(bool endTake);
-    void applyDocument(const StateDocument& document);
+    // The arming worker's step: arms what a load requested, and with "New take every run" the
+    // next take once the armed one has been finalized.
+    void armingStep();
+    bool nextTakeDue() const;
+    // Replaces the path, the parameters and, for a player, the clip (null: keep it).
+    void applyDocument(const StateDocument& document, AudioClip* clip);
     void resizeScratch(std::int32_t blockSize);
 
     const ModuleKind kind_;
@@ -178,9 +185,9 @@ private:
     std::unique_ptr<DiskRecorder> recorder_;
     std::unique_ptr<FilePlayer> player_;
 
-    // One file operation at a time (choosing a file, activation, a state load): each may prepare
-    // a destination or install a clip, and the recorder and the player take one caller each.
-    // Never taken on the audio thread.
+    // One file operation at a time (choosing a file, activation, the arming worker, and the
+    // setup calls whose values an arming reads). Held across the disk work of a preparation, so
+    // never taken on the audio thread nor by a state load.
     std::mutex fileOperationMutex_;
     bool active_ = false; // under fileOperationMutex_
     // Guards what a load replaces that is not atomic, against the editor and host threads that
@@ -192,6 +199,15 @@ private:
     std::u16string armedPath_;
     // The filePath_ that armedPath_ was derived from (a take name derives from a finished one).
     std::u16string armedFrom_;
+
+    // A load asks for its destination to be armed; any thread, the audio thread included, sets it
+    // with one store, and the arming worker takes it.
+    std::atomic<bool> armRequest_{false};
+    // The armed destination's take, once finalized, is followed by the next take when "New take
+    // every run" is on. Set by every successful preparation, cleared by the worker as it acts.
+    std::atomic<bool> followTake_{false};
+    // Recorder kind only; declared last and stopped first, since its step uses all of the above.
+    std::unique_ptr<ArmingWorker> armingWorker_;
 };
 
 } // namespace quillwave::plugins

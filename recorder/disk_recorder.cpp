@@ -74,6 +74,11 @@ void DiskRecorder::prepare(const std::u16string& path, std::uint32_t channels,
     if (platform::queryPathStatus(path) == platform::PathStatus::Exists) {
         throw std::runtime_error("Destination exists; choose a new file");
     }
+    // A capture that read recording before the take ended (by finish, its tail or the writer's
+    // failure) may still be storing into the ring with the old format and publishing its
+    // writeIndex. Once it is out, none can store again: recording is clear and start begins no
+    // take while closing_ is set. Only then may the ring be replaced or its indices reset.
+    waitOutCapture();
     provideRing(CaptureRing::samplesFor(channels, sampleRate));
 
     fileChannels_.exchange(channels);
@@ -93,8 +98,10 @@ void DiskRecorder::prepare(const std::u16string& path, std::uint32_t channels,
     writerThread_ =
         std::thread([this, ownPath = path]() mutable { writerMain(std::move(ownPath)); });
 
-    // The writer always ends this wait: it sets ready once the file exists, or diskError.
-    while (!ready_.load()) {
+    // The writer always ends this wait: it sets ready once the file exists, or diskError. A
+    // finish on another thread (processing switched off) may also use the new file up at once, so
+    // that ready is already clear again when this looks: writerFinished ends the wait then.
+    while (!ready_.load() && !writerFinished_.load()) {
         if (diskError_.load()) {
             break;
         }
@@ -109,12 +116,9 @@ void DiskRecorder::provideRing(std::uint64_t samples) {
     if (ring_ && ring_->samples() == samples) {
         return; // a ring that fits serves take after take
     }
-    // Withdraw the old ring before freeing it. A capture that loaded the pointer before this store
-    // raised inCapture before that load, so the wait below sees it and outlasts it; a later one
-    // loads null and stores nothing.
+    // prepare has waited out every capture that could still store, so nothing holds the old ring.
     liveRing_.store(nullptr, std::memory_order_seq_cst);
     ringSamples_.exchange(0);
-    waitOutCapture();
     // Freed before the new one is allocated: the two never need memory at once.
     ring_.reset();
     ring_ = access_.allocateRing ? access_.allocateRing(samples) : nullptr;
@@ -123,6 +127,12 @@ void DiskRecorder::provideRing(std::uint64_t samples) {
     }
     ringSamples_.exchange(samples);
     liveRing_.store(ring_.get(), std::memory_order_seq_cst); // release: the zeroed slots too
+}
+
+void DiskRecorder::markArmingFailed() noexcept {
+    if (writerFinished_.load()) {
+        diskError_.exchange(true);
+    }
 }
 
 void DiskRecorder::waitOutCapture() const noexcept {

@@ -73,6 +73,9 @@ public:
     void finish() noexcept;
     // Ends capture and waits until the writer has drained the ring and finalized the file.
     void joinWriter() noexcept;
+    // Shows a failed arming of a next destination as a disk error, while no writer runs; the next
+    // prepare clears it.
+    void markArmingFailed() noexcept;
 
     // --- audio thread ---
 
@@ -116,7 +119,8 @@ public:
 private:
     void writerMain(std::u16string path);
     // Makes ring_ a ring of samples slots, reusing the present one when it has that size. Throws
-    // when the memory is not available; no ring is left then. No writer may be running.
+    // when the memory is not available; no ring is left then. No writer may be running, and no
+    // capture may be able to store (prepare has waited them out).
     void provideRing(std::uint64_t samples);
     // Returns once the audio thread is outside any capture call that began before now.
     void waitOutCapture() const noexcept;
@@ -130,10 +134,9 @@ private:
     // takes. Only prepare replaces it, and only while no writer runs; the writer reads it
     // directly, the audio thread only through liveRing_.
     std::unique_ptr<CaptureRing> ring_;
-    // The ring capture may use. prepare withdraws it (null) and waits out a running capture before
-    // freeing a ring; capture raises inCapture_ before it loads this pointer. Both sides use
-    // sequentially consistent operations, so a capture that still sees a withdrawn ring is one
-    // prepare waits for.
+    // The ring capture may use; null before the first prepare and while a ring is replaced.
+    // prepare waits out every capture in flight before it replaces the ring or resets the
+    // indices; capture raises inCapture_ before it reads recording_ and loads this pointer.
     std::atomic<const CaptureRing*> liveRing_{nullptr};
     std::atomic<std::uint64_t> ringSamples_{0}; // ring_'s size, for readers on any thread
     std::thread writerThread_;

@@ -150,6 +150,11 @@ TEST(RecorderPage, IdleRecorderShowsZerosAndItsControls) {
                                                            17,
                                                            FontWeight::Semibold,
                                                            TextPlacement::Left}));
+    EXPECT_EQ(buttonAt(s, {700, 474, 922, 511}, u"New take every run"), ButtonFace::Inactive);
+    FixedEditorModel everyRun = recorder();
+    everyRun.set(ParamId::NewTakeEveryRun, 1.0);
+    EXPECT_EQ(buttonAt(paint(everyRun), layout::kNewTakeButton, u"New take every run"),
+              ButtonFace::Active);
     EXPECT_EQ(labelAt(s, {28, 523, 930, 563})->text,
               u"New files only: existing recordings are never intentionally overwritten.");
     EXPECT_FALSE(hasFill(s, {28, 230, 930, 450}, palette::kWaveformArea));

@@ -1,11 +1,12 @@
 // A saved project or preset restored in the call orders of real hosts: the destination is armed
-// at once, values read back as loaded, saving gives the document back, and the next transport
+// right after the load, values read back as loaded, saving gives the document back, and the next transport
 // run records a sample-exact take. Loads never cut or redirect a running take.
 
 #include "editor/plugin_editor_model.h"
 #include "plugin/state_document.h"
 #include "plugin/state_stream.h"
 #include "support/test_host.h"
+#include "support/wait_until.h"
 #include "support/wav_file.h"
 
 #include "public.sdk/source/common/memorystream.h"
@@ -158,11 +159,16 @@ const HostOrder kOrders[] = {
 
 class RestoredSession : public ::testing::TestWithParam<HostOrder> {};
 
-TEST_P(RestoredSession, ArmsAtOnceReadsBackAsLoadedAndRecordsTheNextRun) {
+TEST_P(RestoredSession, ArmsShortlyReadsBackAsLoadedAndRecordsTheNextRun) {
     Session s;
     GetParam().restore(s);
     plugins::UtilityPlugin& plugin = s.host.plugin();
     const fs::path take = s.folder / "song-take1.wav";
+    // A load only asks for the arming; it follows off the loading thread.
+    ASSERT_TRUE(waitUntil([&] {
+        return plugin.readMeterSnapshot().recorder.armed && fs::path(plugin.filePath()) == take &&
+               fs::path(plugin.statusFilePath()) == take;
+    }));
     EXPECT_EQ(fs::path(plugin.filePath()), take);
     EXPECT_EQ(readTake(take).fileSize, 44u); // armed: the provisional header only
     EXPECT_FALSE(fs::exists(s.folder / "song-take2.wav"));
@@ -235,6 +241,53 @@ TEST(RestoredSession, ALoadDuringATakeNeitherCutsNorRedirectsIt) {
     ASSERT_EQ(s.host.component->setActive(true), kResultOk);
     EXPECT_EQ(readTake(s.folder / "next.wav").fileSize, 44u);
     EXPECT_EQ(readBytes(s.folder / "take.wav"), takeBytes);
+}
+
+// With "New take every run" on, each finalized take arms the next take name by itself, and every
+// transport run records its own sample-exact take; off, the second run records nothing.
+TEST(NewTakeEveryRun, OnEachRunRecordsItsOwnTakeOffOnlyTheFirstRunRecords) {
+    for (const bool on : {true, false}) {
+        SCOPED_TRACE(on ? "on" : "off");
+        Session s;
+        plugins::UtilityPlugin& plugin = s.host.plugin();
+        s.host.controller->setParamNormalized(401, 0.0); // a tail of 480 frames
+        s.host.controller->setParamNormalized(402, on ? 1.0 : 0.0);
+        std::string error;
+        ASSERT_TRUE(plugin.chooseFile(u16path(s.folder / "run.wav"), error)) << error;
+        s.activate();
+        const fs::path takes[] = {s.folder / "run.wav", s.folder / "run-take1.wav",
+                                  s.folder / "run-take2.wav", s.folder / "run-take3.wav"};
+        std::uint64_t starts[3] = {};
+        for (int run = 0; run < 3; ++run) {
+            ASSERT_EQ(s.block(false), kResultOk);
+            starts[run] = s.position;
+            for (int b = 0; b < 5; ++b) {
+                ASSERT_EQ(s.block(true), kResultOk);
+            }
+            for (int b = 0; b < 8; ++b) { // the tail ends within these
+                ASSERT_EQ(s.block(false), kResultOk);
+            }
+            ASSERT_FALSE(plugin.recorder().recording());
+            if (on) {
+                ASSERT_TRUE(waitUntil([&] {
+                    return plugin.recorder().ready() && fs::path(plugin.filePath()) == takes[run + 1];
+                }));
+            } else {
+                ASSERT_TRUE(waitUntil([&] { return plugin.recorder().writerFinished(); }));
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        // The project saves the armed take's name.
+        EXPECT_EQ(fs::path(plugin.filePath()), on ? takes[3] : takes[0]);
+        ASSERT_EQ(s.host.processor->setProcessing(false), kResultOk);
+        ASSERT_EQ(s.host.component->setActive(false), kResultOk);
+        for (int run = 0; run < (on ? 3 : 1); ++run) {
+            expectTake(takes[run], starts[run], 5 * kFrames + 480);
+        }
+        if (!on) {
+            EXPECT_FALSE(fs::exists(takes[1]));
+        }
+    }
 }
 
 } // namespace

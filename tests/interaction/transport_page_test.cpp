@@ -30,6 +30,7 @@ constexpr std::pair kStop{420, 130};
 constexpr std::pair kFollow{600, 130};
 constexpr std::pair kTailLess{100, 490};
 constexpr std::pair kTailMore{250, 490};
+constexpr std::pair kNewTake{800, 490};
 
 const std::u16string kNoDestination =
     u"Choose a new WAV destination first. The recorder prepares it before recording starts.";
@@ -83,6 +84,13 @@ TEST_F(RecorderPage, FollowToggles) {
     click(kFollow);
     click(kFollow);
     EXPECT_EQ(probe.takeEdits(), (std::vector<Edit>{{2, 0.0}, {2, 1.0}}));
+}
+
+TEST_F(RecorderPage, NewTakeEveryRunToggles) {
+    click(kNewTake);
+    EXPECT_EQ(host.plugin().getParamNormalized(402), 1.0);
+    click(kNewTake);
+    EXPECT_EQ(probe.takeEdits(), (std::vector<Edit>{{402, 1.0}, {402, 0.0}}));
 }
 
 TEST_F(RecorderPage, TailButtonsStepFiveSecondsWithinOneToThreeThousandSixHundred) {
@@ -248,6 +256,7 @@ TEST_F(PlayerPage, AFileThatIsNotWavIsReportedWithThePlayersName) {
 TEST_F(PlayerPage, ThePlayerHasNoTailButtons) {
     click(kTailLess);
     click(kTailMore);
+    click(kNewTake);
     EXPECT_TRUE(probe.takeEdits().empty());
     EXPECT_TRUE(probe.dialogs.messages.empty());
 }

@@ -125,9 +125,10 @@ TEST_P(HandoverConcurrency, InstallsWhileRenderingStayBoundedAndLeakNothing) {
 
 INSTANTIATE_TEST_SUITE_P(BlockLengths, HandoverConcurrency, ::testing::Values(1u, 32u, 512u));
 
-TEST(HandoverConcurrency, AnInstallOnAnotherThreadWaitsWhileTheLatestClipIsRead) {
-    // A host thread loads a state while the editor draws the latest clip, which was never taken
-    // by the audio thread: that install would free it.
+TEST(HandoverConcurrency, AnInstallNeverWaitsForAReaderNorFreesTheClipItReads) {
+    // A host thread loads a state (possibly on its audio thread) while the editor draws the latest
+    // clip, which was never taken by the audio thread: the install replaces it at once, and the
+    // clip being read stays alive until the read is over.
     FilePlayer player;
     player.installClip(numberedClip(1));
     std::thread host;
@@ -137,8 +138,11 @@ TEST(HandoverConcurrency, AnInstallOnAnotherThreadWaitsWhileTheLatestClipIsRead)
             player.installClip(numberedClip(2));
             installed = true;
         });
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        EXPECT_FALSE(installed);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (!installed && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_TRUE(installed) << "the install waited for the reader";
         float sum = 0.0f;
         for (float s : clip.samples) {
             sum += s;
@@ -146,7 +150,8 @@ TEST(HandoverConcurrency, AnInstallOnAnotherThreadWaitsWhileTheLatestClipIsRead)
         EXPECT_EQ(sum, static_cast<float>(kFrames));
     });
     host.join();
-    EXPECT_TRUE(installed);
+    player.readLatestClip([](const AudioClip& clip) { EXPECT_EQ(clip.samples[0], 2.0f); });
+    player.collectRetired(); // frees the clip the install left
 }
 
 TEST(HandoverStop, StopFromAnotherThreadWhileRendering) {

@@ -165,48 +165,83 @@ TEST(Concurrency, StartInsideItsTestWhileANewDestinationIsPreparedKeepsItsTake) 
     test::expectSignalFile(dir.file("a.wav"), 1, 0, 300);
 }
 
-TEST(Concurrency, ARingIsNeverFreedUnderACaptureThatHoldsIt) {
-    // The audio thread is held inside capture with the take's ring in hand when the disk fails:
-    // the writer ends the take and exits at once, and a host thread prepares a format that needs
-    // a larger ring. The old ring must outlive that capture, so prepare may not return before it.
+// A mono take at 48 kHz whose audio thread is held inside its second capture, with the take's
+// ring in hand, when the disk fails: the writer ends the take and exits at once. Then a host
+// thread prepares the next destination while the capture is still held.
+class CaptureHeldAtADiskFailure : public ::testing::Test {
+protected:
+    void SetUp() override {
+        recorder.prepare(dir.file("mono.wav"), 1, 48000);
+        recorder.start(0);
+        faults->stall = true; // the writer waits in its first sample write
+        audio = std::thread([&] {
+            test::Block block(1, 63);
+            recorder.capture(block.fillSignal(0).pointers(), 1, 63, 0);
+            recorder.capture(block.fillSignal(63).pointers(), 1, 63, 63);
+        });
+        ASSERT_TRUE(test::waitUntil([&] { return held.load(); }));
+        faults->dataBudget = 0; // disk full
+        faults->stall = false;
+        ASSERT_TRUE(test::waitUntil([&] { return recorder.writerFinished(); }));
+        faults->dataBudget = -1; // room again for the next file
+    }
+    // Prepares the next file on a host thread; true when prepare returned while the capture was
+    // still held.
+    bool prepareWhileHeld(const std::string& name, std::uint32_t channels, std::uint32_t rate) {
+        std::atomic<bool> prepared{false};
+        std::thread host([&] {
+            recorder.prepare(dir.file(name), channels, rate);
+            prepared = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        const bool early = prepared;
+        release = true;
+        audio.join();
+        host.join();
+        return early;
+    }
+    void TearDown() override {
+        release = true;
+        if (audio.joinable()) {
+            audio.join();
+        }
+    }
+
     TempFolder dir;
-    auto faults = std::make_shared<test::StreamFaults>();
+    std::shared_ptr<test::StreamFaults> faults = std::make_shared<test::StreamFaults>();
     std::atomic<int> captures{0};
     std::atomic<bool> held{false};
     std::atomic<bool> release{false};
-    RecorderRaceHooks hooks;
-    hooks.captureHoldsRing = [&] {
-        if (++captures == 2) {
-            held = true;
-            test::waitUntil([&] { return release.load(); });
-        }
-    };
-    DiskRecorder recorder(test::faultyAccess(faults), hooks);
-    recorder.prepare(dir.file("small.wav"), 1, 48000);
-    recorder.start(0);
-    faults->stall = true; // the writer waits in its first sample write
-    std::thread audio([&] {
-        test::Block block(1, 64);
-        recorder.capture(block.fillSignal(0).pointers(), 1, 64, 0);
-        recorder.capture(block.fillSignal(64).pointers(), 1, 64, 64);
-    });
-    ASSERT_TRUE(test::waitUntil([&] { return held.load(); }));
-    faults->dataBudget = 0; // disk full
-    faults->stall = false;
-    ASSERT_TRUE(test::waitUntil([&] { return recorder.writerFinished(); }));
+    DiskRecorder recorder{test::faultyAccess(faults), [this] {
+                              RecorderRaceHooks hooks;
+                              hooks.captureHoldsRing = [this] {
+                                  if (++captures == 2) {
+                                      held = true;
+                                      test::waitUntil([&] { return release.load(); });
+                                  }
+                              };
+                              return hooks;
+                          }()};
+    std::thread audio;
+};
 
-    std::atomic<bool> prepared{false};
-    std::thread host([&] {
-        recorder.prepare(dir.file("large.wav"), 8, 96000);
-        prepared = true;
-    });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    EXPECT_FALSE(prepared) << "the ring was replaced while a capture still held it";
-    release = true;
-    audio.join();
-    host.join();
-    EXPECT_TRUE(prepared);
+TEST_F(CaptureHeldAtADiskFailure, ARingIsNeverFreedUnderIt) {
+    // The next format needs a larger ring: the old one must outlive the capture.
+    EXPECT_FALSE(prepareWhileHeld("large.wav", 8, 96000))
+        << "the ring was replaced while a capture still held it";
     EXPECT_EQ(recorder.ringSamples(), CaptureRing::samplesFor(8, 96000));
+}
+
+TEST_F(CaptureHeldAtADiskFailure, AReusedRingNeverCarriesItIntoTheNewFile) {
+    // The next format needs a ring of the same size (stereo at 48 kHz), so the ring is reused:
+    // the capture still running with the old channel count must be out before the indices are
+    // reset, or its frames and its writeIndex land in the new file.
+    prepareWhileHeld("stereo.wav", 2, 48000);
+    ASSERT_EQ(recorder.ringSamples(), CaptureRing::samplesFor(1, 48000));
+    recorder.start(0);
+    test::captureSignal(recorder, 2, 0, 1000);
+    recorder.joinWriter();
+    test::expectSignalFile(dir.file("stereo.wav"), 2, 0, 1000);
 }
 
 TEST(Concurrency, MeterSnapshotsUnderAContinuousWriter) {

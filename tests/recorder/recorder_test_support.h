@@ -5,6 +5,7 @@
 
 #include "recorder/disk_recorder.h"
 #include "recorder/file_recording_stream.h"
+#include "support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -141,18 +142,7 @@ private:
     std::vector<const float*> pointers_;
 };
 
-// Polls until done() holds or the time runs out; returns done().
-inline bool waitUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return done();
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
-}
+using quillwave::test::waitUntil;
 
 // Waits until the writer has taken everything out of the ring.
 inline bool waitForDrain(const DiskRecorder& r) {

@@ -194,9 +194,10 @@ TEST_F(ModuleEntryTest, RecorderInstanceReportsItsParameters) {
         {3, "Play / Record", "", 1, 0.0, "Off"},
         {400, "Tail silence time", "s", 0, 0.05, "0.5000"},
         {401, "Maximum tail", "s", 0, 1.0 / 120.0, "30.0000"},
+        {402, "New take every run", "", 1, 0.0, "Off"},
     };
-    ASSERT_EQ(controller->getParameterCount(), 4);
-    for (int32 i = 0; i < 4; ++i) {
+    ASSERT_EQ(controller->getParameterCount(), 5);
+    for (int32 i = 0; i < 5; ++i) {
         Vst::ParameterInfo info{};
         ASSERT_EQ(controller->getParameterInfo(i, info), kResultOk);
         SCOPED_TRACE(expected[i].title);

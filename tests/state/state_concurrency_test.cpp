@@ -6,9 +6,11 @@
 #include "editor/plugin_editor_model.h"
 #include "plugin/state_document.h"
 #include "plugin/state_stream.h"
+#include "recorder/recorder_test_support.h"
 #include "state_streams.h"
 #include "support/plugin_instance.h"
 #include "support/test_host.h"
+#include "support/wait_until.h"
 #include "support/wav_file.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <cstdio>
 #include <optional>
 #include <thread>
 
@@ -76,12 +79,19 @@ TEST(StateConcurrency, TwoHundredLoadsWhileBlocksRunKeepEveryTakeWhole) {
     ASSERT_EQ(host.component->setActive(true), kResultOk);
     ASSERT_EQ(host.processor->setProcessing(true), kResultOk);
 
+    // The transport plays blocks 32..63 of every 64: each take is one run of 32 blocks and its
+    // 480 frames of tail (the shortest maximum tail, on input that is never silent). A cycle
+    // divides the signal's period, so a take's first sample tells where in its cycle it began.
+    constexpr std::uint64_t kCycle = 64 * 64;
+    constexpr std::uint64_t kRunStart = 32 * 64;
+    constexpr std::uint64_t kTakeFrames = 32 * 64 + 480;
     std::atomic<bool> done{false};
     std::thread audio([&] {
         std::uint64_t position = 0;
-        for (int block = 0; !done.load(); ++block, position += 64) {
+        // Ends before a run would start, so every take has ended by itself.
+        for (int block = 0; !(done.load() && block % 64 == 32); ++block, position += 64) {
             host.fillInput(64, [&](int i, int c) { return positionSignal(position + i, c); });
-            host.run(64, block / 40 % 2 == 1); // the transport starts and stops, takes race loads
+            host.run(64, block / 32 % 2 == 1); // the transport starts and stops, takes race loads
             // About six times real time, so that the writer keeps up and nothing is dropped.
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
@@ -127,7 +137,7 @@ TEST(StateConcurrency, TwoHundredLoadsWhileBlocksRunKeepEveryTakeWhole) {
     EXPECT_EQ(host.plugin().recorder().droppedFrames(), 0u);
 
     // Every file is a valid WAV file; a take holds consecutive input frames, none lost or
-    // repeated.
+    // repeated, from the start of a run through its whole tail: no load cut it.
     std::uint64_t recorded = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
         const WavTake take = readTake(entry.path());
@@ -140,6 +150,11 @@ TEST(StateConcurrency, TwoHundredLoadsWhileBlocksRunKeepEveryTakeWhole) {
                 ASSERT_TRUE(step == 1.0 || step == -double((1u << 20) - 1))
                     << entry.path() << " frame " << f;
             }
+        }
+        if (take.frames() > 0) {
+            const auto first = static_cast<std::uint64_t>((take.at(0, 0) - 0.5) * (1u << 22));
+            EXPECT_EQ(first % kCycle, kRunStart) << entry.path();
+            EXPECT_EQ(take.frames(), kTakeFrames) << entry.path();
         }
         recorded += take.frames();
     }
@@ -172,5 +187,95 @@ TEST(StateConcurrency, EditorEditsWhileStatesLoadShareTheParameterObjectsSafely)
     done = true;
     editor.join();
 }
+
+// A take recorded while the disk stalls leaves its backlog in the ring, and a load then names
+// another destination: the load returns at once, on a host thread or on the audio thread between
+// two blocks, and the loaded destination is armed and records once the disk is back.
+class StalledDiskLoad : public ::testing::TestWithParam<bool> {}; // true: the audio thread loads
+
+TEST_P(StalledDiskLoad, ReturnsAtOnceAndArmsTheLoadedDestinationOnceTheDiskIsBack) {
+    constexpr auto kStall = std::chrono::milliseconds(2000);
+    TempFolder folder;
+    auto faults = std::make_shared<plugins::test::StreamFaults>();
+    TestHost::Config config;
+    config.maxBlock = 64;
+    config.recorderAccess = plugins::test::faultyAccess(faults);
+    TestHost host(config);
+    plugins::UtilityPlugin& plugin = host.plugin();
+    host.controller->setParamNormalized(401, 0.0); // a tail of 480 frames
+    std::string error;
+    ASSERT_TRUE(plugin.chooseFile(u16path(folder / "first.wav"), error)) << error;
+    ASSERT_EQ(host.component->setActive(true), kResultOk);
+    ASSERT_EQ(host.processor->setProcessing(true), kResultOk);
+    std::uint64_t position = 0;
+    const auto block = [&](bool playing) {
+        host.fillInput(64, [&](int i, int c) { return positionSignal(position + i, c); });
+        position += 64;
+        return host.run(64, playing);
+    };
+
+    faults->stall = true;
+    for (int b = 0; b < 750; ++b) { // a second of audio, the tail then ends the take
+        ASSERT_EQ(block(b > 0), kResultOk);
+    }
+    while (plugin.recorder().recording()) {
+        ASSERT_EQ(block(false), kResultOk);
+    }
+    ASSERT_GT(plugin.recorder().writeIndex() - plugin.recorder().readIndex(), 48000u);
+    std::thread disk([&] {
+        std::this_thread::sleep_for(kStall);
+        faults->stall = false;
+    });
+    const std::string text = plugins::writeStateDocument(plugins::ModuleKind::Recorder,
+                                                         plugin.table(), u16path(folder / "second.wav"));
+    tresult loaded = kResultFalse;
+    std::chrono::steady_clock::duration took{};
+    const auto load = [&] {
+        IPtr<MemoryStream> stream(new MemoryStream, false);
+        plugins::writeFramedText(*stream, text);
+        stream->seek(0, IBStream::kIBSeekSet, nullptr);
+        const auto start = std::chrono::steady_clock::now();
+        loaded = host.component->setState(stream);
+        took = std::chrono::steady_clock::now() - start;
+    };
+    if (GetParam()) {
+        std::thread audio([&] {
+            block(false);
+            load();
+            block(false);
+        });
+        audio.join();
+    } else {
+        load();
+    }
+    disk.join();
+    EXPECT_EQ(loaded, kResultOk);
+    EXPECT_LT(took, kStall / 4) << "the load waited for the disk";
+    std::printf("load with a stalled disk took %.3f ms\n",
+                std::chrono::duration<double, std::milli>(took).count());
+
+    ASSERT_TRUE(waitUntil([&] {
+        return plugin.readMeterSnapshot().recorder.armed &&
+               std::filesystem::path(plugin.statusFilePath()) == folder / "second.wav";
+    }));
+    ASSERT_EQ(block(false), kResultOk);
+    const std::uint64_t start = position;
+    for (int b = 0; b < 10; ++b) {
+        ASSERT_EQ(block(true), kResultOk);
+    }
+    ASSERT_EQ(host.processor->setProcessing(false), kResultOk);
+    ASSERT_EQ(host.component->setActive(false), kResultOk);
+    const WavTake take = readTake(folder / "second.wav");
+    ASSERT_EQ(take.frames(), 640u);
+    for (std::uint64_t f = 0; f < take.frames(); ++f) {
+        ASSERT_EQ(take.at(f, 0), static_cast<float>(positionSignal(start + f, 0))) << f;
+    }
+    EXPECT_EQ(readTake(folder / "first.wav").frames(), 749u * 64 + 480);
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, StalledDiskLoad, ::testing::Values(false, true),
+                         [](const auto& info) {
+                             return std::string(info.param ? "AudioThread" : "HostThread");
+                         });
 
 } // namespace

@@ -8,9 +8,11 @@
 namespace quillwave::test {
 
 // A UtilityPlugin of the given kind, owned through its reference count.
-inline Steinberg::IPtr<plugins::UtilityPlugin> makePlugin(plugins::ModuleKind kind,
-                                                          bool initialize = true) {
-    Steinberg::IPtr<plugins::UtilityPlugin> plugin(new plugins::UtilityPlugin(kind), false);
+inline Steinberg::IPtr<plugins::UtilityPlugin>
+makePlugin(plugins::ModuleKind kind, bool initialize = true,
+           plugins::RecorderFileAccess recorderAccess = {}) {
+    Steinberg::IPtr<plugins::UtilityPlugin> plugin(
+        new plugins::UtilityPlugin(kind, std::move(recorderAccess)), false);
     if (initialize) {
         plugin->initialize(nullptr);
     }

@@ -19,10 +19,11 @@ public:
         int maxBlock = 512;
         double sampleRate = 48000.0;
         bool wide = false; // 64-bit samples
+        plugins::RecorderFileAccess recorderAccess; // how the recorder reaches the disk
     };
 
     explicit TestHost(Config config)
-        : config_(config), plugin_(makePlugin(config.kind)),
+        : config_(config), plugin_(makePlugin(config.kind, true, config.recorderAccess)),
           in_(config.inputChannels, config.maxBlock), out_(config.outputChannels, config.maxBlock) {
         component = plugin_.get();
         processor = plugin_.get();

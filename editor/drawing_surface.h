@@ -23,8 +23,9 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-// How a label sits in its rectangle. Every placement clips to the rectangle and never shortens
-// the text with an ellipsis.
+// How a label sits in its rectangle. Every placement clips to the rectangle; text too large for
+// it is set smaller, and only text still too wide at the smallest size is cut with an ellipsis
+// (editor/text_fit.h).
 enum class TextPlacement {
     Left,      // one line, vertically centred, left-aligned
     Centre,    // one line, centred both ways

@@ -32,9 +32,20 @@ public:
     // Normalized value of a parameter; ids above 511 read as 0.
     virtual double parameter(ParamIndex id) const = 0;
 
-    // The one way the editor changes a parameter: a complete begin/perform/end edit for the host
+    // The one way a click changes a parameter: a complete begin/perform/end edit for the host
     // around the write into the module. value is already within [0, 1].
-    virtual void applyEdit(ParamIndex id, double value) = 0;
+    virtual void applyEdit(ParamIndex id, double value) {
+        beginGesture(id);
+        changeInGesture(id, value);
+        endGesture(id);
+    }
+
+    // A drag is one gesture for the host: begin at the press, one change per move, end at the
+    // release, so touch automation records the whole movement.
+    virtual void beginGesture(ParamIndex id) = 0;
+    // Writes value into the module and tells the host (performEdit).
+    virtual void changeInGesture(ParamIndex id, double value) = 0;
+    virtual void endGesture(ParamIndex id) = 0;
 
     // Frames of the clip the player holds; 0 when no file is loaded.
     virtual std::uint64_t playerFrameCount() const = 0;

@@ -47,15 +47,28 @@ bool EditorInteraction::onMouseDown(int x, int y) {
     return pressStripPage(x, y);
 }
 
+ParamIndex FaderDrag::parameter() const {
+    return strip >= 0 ? stripGainId(strip) : ParamIndex{ParamId::Gain};
+}
+
 void EditorInteraction::updateDrag(int x, int y) {
-    if (drag_.strip >= 0) {
-        const double value =
-            drag_.startValue + (drag_.startPos - y) / layout::kStripFaderTravel; // up raises it
-        module_.applyEdit(stripGainId(drag_.strip), unitValue(value));
-    } else if (drag_.gain) {
-        const double value = drag_.startValue + (x - drag_.startPos) / layout::kGainFaderTravel;
-        module_.applyEdit(ParamId::Gain, unitValue(value));
+    if (!drag_.active()) {
+        return;
     }
+    const double value =
+        drag_.strip >= 0
+            ? drag_.startValue + (drag_.startPos - y) / layout::kStripFaderTravel // up raises it
+            : drag_.startValue + (x - drag_.startPos) / layout::kGainFaderTravel;
+    module_.changeInGesture(drag_.parameter(), unitValue(value));
+}
+
+void EditorInteraction::endDrag() {
+    if (!drag_.active()) {
+        return;
+    }
+    const ParamIndex id = drag_.parameter();
+    drag_ = FaderDrag{};
+    module_.endGesture(id);
 }
 
 bool EditorInteraction::chooseFileFromDialog() {
@@ -214,7 +227,9 @@ void EditorInteraction::stepMaximumTail(double seconds) {
 }
 
 void EditorInteraction::beginDrag(FaderDrag drag, int x, int y) {
+    endDrag(); // a press without a release before it (a lost release) ends that gesture first
     drag_ = drag;
+    module_.beginGesture(drag_.parameter());
     // Sends the start value at once, so a press away from the cap moves the fader there.
     updateDrag(x, y);
 }

@@ -22,6 +22,7 @@ struct FaderDrag {
     double startPos = 0.0;   // y of a strip drag, x of a gain drag, when it began
 
     bool active() const { return strip >= 0 || gain; }
+    ParamIndex parameter() const;
 };
 
 class EditorInteraction {
@@ -35,11 +36,12 @@ public:
     // capture.
     bool onMouseDown(int x, int y);
 
-    // A mouse move with the left button held: one edit of the dragged fader, if any.
+    // A mouse move with the left button held: one change of the dragged fader, if any, within
+    // the gesture its press began.
     void updateDrag(int x, int y);
 
-    // Button release or capture loss.
-    void endDrag() { drag_ = FaderDrag{}; }
+    // Button release, capture loss or the window going: ends the drag's gesture, if any.
+    void endDrag();
 
     // The file button: asks for a WAV file and hands it to the module, reporting a refusal.
     // True when the module took the file before this returned; a dialog that answers later

@@ -6,12 +6,15 @@ namespace quillwave::plugins {
 
 void applyEdit(UtilityPlugin& plugin, ParamIndex id, double value) {
     plugin.beginEdit(id);
-    plugin.setTableValue(id, value);
-    // The SDK's own setter, not the module's override, so the table is written once; a kind
-    // without this parameter has no object to set.
-    plugin.Vst::EditController::setParamNormalized(id, value);
-    plugin.performEdit(id, value);
+    changeParameter(plugin, id, value);
     plugin.endEdit(id);
+}
+
+void changeParameter(UtilityPlugin& plugin, ParamIndex id, double value) {
+    // The module's setter writes the table and, under the state lock, the SDK parameter object
+    // (a kind without this parameter has none to set).
+    plugin.setParamNormalized(id, value);
+    plugin.performEdit(id, value);
 }
 
 ModuleKind PluginEditorControls::kind() const {
@@ -26,8 +29,16 @@ double PluginEditorControls::parameter(ParamIndex id) const {
     return plugin_.table().get(id);
 }
 
-void PluginEditorControls::applyEdit(ParamIndex id, double value) {
-    plugins::applyEdit(plugin_, id, value);
+void PluginEditorControls::beginGesture(ParamIndex id) {
+    plugin_.beginEdit(id);
+}
+
+void PluginEditorControls::changeInGesture(ParamIndex id, double value) {
+    changeParameter(plugin_, id, value);
+}
+
+void PluginEditorControls::endGesture(ParamIndex id) {
+    plugin_.endEdit(id);
 }
 
 std::uint64_t PluginEditorControls::playerFrameCount() const {

@@ -1,5 +1,7 @@
 #include "editor/recording_surface.h"
 
+#include <algorithm>
+
 namespace quillwave::plugins {
 
 void RecordingSurface::fillBox(Rect rect, Rgb colour) {
@@ -17,6 +19,113 @@ void RecordingSurface::drawLabel(Rect rect, std::u16string_view text, Rgb colour
 
 void RecordingSurface::fillCircle(Rect bounds, Rgb colour) {
     calls_.emplace_back(CircleCall{bounds, colour});
+}
+
+namespace {
+
+bool overlaps(const Rect& a, const Rect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+Rect unite(const Rect& a, const Rect& b) {
+    return {std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+            std::max(a.bottom, b.bottom)};
+}
+
+Rect clipTo(const Rect& r, const Rect& within) {
+    return {std::max(r.left, within.left), std::max(r.top, within.top),
+            std::min(r.right, within.right), std::min(r.bottom, within.bottom)};
+}
+
+bool sameKind(const DrawCall& a, const DrawCall& b) {
+    return a.index() == b.index();
+}
+
+// A few areas are cheaper to copy than many small ones, and merging keeps them disjoint.
+constexpr std::size_t kMostAreas = 6;
+
+void addArea(std::vector<Rect>& areas, Rect area) {
+    if (area.left >= area.right || area.top >= area.bottom) {
+        return;
+    }
+    for (bool merged = true; merged;) {
+        merged = false;
+        for (auto it = areas.begin(); it != areas.end(); ++it) {
+            if (overlaps(*it, area)) {
+                area = unite(*it, area);
+                areas.erase(it);
+                merged = true;
+                break;
+            }
+        }
+    }
+    areas.push_back(area);
+    if (areas.size() > kMostAreas) {
+        Rect all = areas.front();
+        for (const Rect& r : areas) {
+            all = unite(all, r);
+        }
+        areas.assign(1, all);
+    }
+}
+
+} // namespace
+
+Rect callBounds(const DrawCall& call) {
+    if (const auto* box = std::get_if<FillBoxCall>(&call)) {
+        return box->rect;
+    }
+    if (const auto* line = std::get_if<LineCall>(&call)) {
+        const int pad = line->width + 1;
+        return {std::min(line->x1, line->x2) - pad, std::min(line->y1, line->y2) - pad,
+                std::max(line->x1, line->x2) + pad, std::max(line->y1, line->y2) + pad};
+    }
+    if (const auto* label = std::get_if<LabelCall>(&call)) {
+        return label->rect; // text is clipped to its rectangle
+    }
+    const auto& circle = std::get<CircleCall>(call);
+    const Rect b = circle.bounds;
+    return {b.left - 1, b.top - 1, b.right + 1, b.bottom + 1}; // with its outline
+}
+
+std::vector<Rect> changedAreas(const std::vector<DrawCall>& now,
+                               const std::vector<DrawCall>& before, Rect within) {
+    std::vector<Rect> areas;
+    if (now.size() != before.size()) {
+        areas.push_back(within);
+        return areas;
+    }
+    for (std::size_t i = 0; i < now.size(); ++i) {
+        if (now[i] == before[i]) {
+            continue;
+        }
+        if (!sameKind(now[i], before[i])) {
+            return {within};
+        }
+        addArea(areas, clipTo(unite(callBounds(now[i]), callBounds(before[i])), within));
+    }
+    return areas;
+}
+
+void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface,
+            const std::vector<Rect>* areas) {
+    for (const DrawCall& call : calls) {
+        if (areas != nullptr && std::none_of(areas->begin(), areas->end(), [&](const Rect& area) {
+                return overlaps(area, callBounds(call));
+            })) {
+            continue;
+        }
+        if (const auto* box = std::get_if<FillBoxCall>(&call)) {
+            surface.fillBox(box->rect, box->colour);
+        } else if (const auto* line = std::get_if<LineCall>(&call)) {
+            surface.drawLine(line->x1, line->y1, line->x2, line->y2, line->colour, line->width);
+        } else if (const auto* label = std::get_if<LabelCall>(&call)) {
+            surface.drawLabel(label->rect, label->text, label->colour, label->height,
+                              label->weight, label->placement);
+        } else if (const auto* circle = std::get_if<CircleCall>(&call)) {
+            surface.fillCircle(circle->bounds, circle->colour);
+        }
+    }
 }
 
 } // namespace quillwave::plugins

@@ -58,6 +58,9 @@ public:
     // Forgets the calls but keeps the storage, so a repeated paint does not reallocate.
     void clear() { calls_.clear(); }
 
+    // Trades the calls for other's, so a paint can be kept without a copy.
+    void swapCalls(std::vector<DrawCall>& other) { calls_.swap(other); }
+
     // The calls of one kind, in drawing order.
     template <typename Call> std::vector<Call> callsOf() const {
         std::vector<Call> out;
@@ -72,5 +75,19 @@ public:
 private:
     std::vector<DrawCall> calls_;
 };
+
+// Makes the same calls on another surface, in the same order; with areas, only the calls that
+// may draw inside one of them.
+void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface,
+            const std::vector<Rect>* areas = nullptr);
+
+// The pixels a call may change, or a little more.
+Rect callBounds(const DrawCall& call);
+
+// Where a picture drawn as now differs from one drawn as before: a few rectangles covering the
+// bounds of every call that changed, before and after; all of within when the pictures are not
+// made of the same sequence of calls. Empty when nothing changed.
+std::vector<Rect> changedAreas(const std::vector<DrawCall>& now,
+                               const std::vector<DrawCall>& before, Rect within);
 
 } // namespace quillwave::plugins

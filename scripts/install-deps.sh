@@ -10,7 +10,7 @@ packages=(
     wine wine64 xvfb xauth
     clang-14 libclang-rt-14-dev
     libsndfile1-dev
-    libx11-dev libcairo2-dev libdbus-1-dev fonts-dejavu-core libxtst-dev libxres-dev dbus-daemon
+    libx11-dev libxext-dev libcairo2-dev libdbus-1-dev fonts-dejavu-core libxtst-dev libxres-dev dbus-daemon
 )
 missing=()
 for p in "${packages[@]}"; do

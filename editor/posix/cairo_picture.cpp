@@ -24,6 +24,24 @@ const bool cairoKeptLoaded = [] {
 
 } // namespace
 
+void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&)>& paint,
+               const std::vector<Rect>* areas) {
+    cairo_t* cr = cairo_create(target);
+    if (areas != nullptr) {
+        for (const Rect& area : *areas) {
+            cairo_rectangle(cr, area.left, area.top, area.right - area.left,
+                            area.bottom - area.top);
+        }
+        cairo_clip(cr);
+    }
+    {
+        CairoSurface surface(cr);
+        paint(surface);
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(target);
+}
+
 CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
                           const EditorNotice* notice, ViewSize size) {
     CairoPicture picture(cairo_image_surface_create(CAIRO_FORMAT_RGB24, size.width, size.height));

@@ -10,7 +10,9 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace quillwave::plugins {
 
@@ -18,6 +20,11 @@ struct CairoSurfaceRelease {
     void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
 };
 using CairoPicture = std::unique_ptr<cairo_surface_t, CairoSurfaceRelease>;
+
+// Paints into target, an RGB24 image, through the cairo back end; with areas (device pixels),
+// only inside them.
+void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&)>& paint,
+               const std::vector<Rect>* areas = nullptr);
 
 // A fresh RGB image of size with the page of model (and notice over it, if any), the design
 // scaled to the image's width; null when cairo cannot make the image. bankPage as for

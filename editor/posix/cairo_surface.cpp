@@ -1,5 +1,6 @@
 #include "editor/posix/cairo_surface.h"
 
+#include "editor/text_fit.h"
 #include "platform/utf.h"
 
 #include <algorithm>
@@ -126,7 +127,6 @@ void CairoSurface::drawLabel(Rect rect, std::u16string_view text, Rgb colour, in
     cairo_select_font_face(cr_, kEditorFontFamily, CAIRO_FONT_SLANT_NORMAL,
                            weight == FontWeight::Normal ? CAIRO_FONT_WEIGHT_NORMAL
                                                         : CAIRO_FONT_WEIGHT_BOLD);
-    cairo_set_font_size(cr_, height);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
@@ -135,25 +135,57 @@ void CairoSurface::drawLabel(Rect rect, std::u16string_view text, Rgb colour, in
     setColour(cr_, colour);
 
     cairo_font_extents_t font;
-    cairo_font_extents(cr_, &font);
-    const double lineHeight = font.ascent + font.descent;
+    const auto setSize = [&](int size) {
+        cairo_set_font_size(cr_, size);
+        cairo_font_extents(cr_, &font);
+    };
+    setSize(height);
     const double width = rect.right - rect.left;
     const double boxHeight = rect.bottom - rect.top;
     const auto show = [&](double x, double baseline, const std::string& line) {
         cairo_move_to(cr_, std::round(x), std::round(baseline));
         cairo_show_text(cr_, line.c_str());
     };
+    const int smallest = smallestTextHeight(height);
 
     if (placement == TextPlacement::Wrap) {
+        // Shrinks while the wrapped lines run past the bottom of the box.
+        auto lines = wrapLines(cr_, utf8, width);
+        const auto tall = [&] { return lines.size() * (font.ascent + font.descent) > boxHeight; };
+        for (int size = height; tall() && size > smallest;) {
+            setSize(--size);
+            lines = wrapLines(cr_, utf8, width);
+        }
         double baseline = rect.top + font.ascent;
-        for (const std::string& line : wrapLines(cr_, utf8, width)) {
+        for (const std::string& line : lines) {
             show(rect.left, baseline, line);
-            baseline += lineHeight;
+            baseline += font.ascent + font.descent;
         }
         return;
     }
     // One line: only the first line of the text, as a single-line GDI label shows it.
-    const std::string line = utf8.substr(0, utf8.find('\n'));
+    std::string line = utf8.substr(0, utf8.find('\n'));
+    if (advance(cr_, line) > width) {
+        int size = firstFittingGuess(height, advance(cr_, line), width);
+        setSize(size);
+        while (advance(cr_, line) > width && size > smallest) {
+            setSize(--size);
+        }
+        if (advance(cr_, line) > width) {
+            const std::string ellipsis = platform::utf16ToUtf8(std::u16string(1, kEllipsis));
+            while (!line.empty() && advance(cr_, line + ellipsis) > width) {
+                // One whole UTF-8 character: its continuation bytes, then its first byte.
+                while (!line.empty() && (static_cast<unsigned char>(line.back()) & 0xC0) == 0x80) {
+                    line.pop_back();
+                }
+                if (!line.empty()) {
+                    line.pop_back();
+                }
+            }
+            line += ellipsis;
+        }
+    }
+    const double lineHeight = font.ascent + font.descent;
     const double centredBaseline = rect.top + (boxHeight - lineHeight) / 2 + font.ascent;
     switch (placement) {
     case TextPlacement::Left:

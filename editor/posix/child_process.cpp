@@ -1,8 +1,14 @@
 #include "editor/posix/child_process.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -12,6 +18,109 @@
 extern char** environ;
 
 namespace quillwave::plugins {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long a child asked to end with SIGTERM may take before SIGKILL ends it.
+constexpr auto kTerminateGrace = std::chrono::milliseconds(300);
+constexpr auto kReapPoll = std::chrono::milliseconds(10);
+
+// Ends and reaps the children the editor let go, on a small thread of its own, so no caller
+// waits for a child that ignores SIGTERM (or whose user has not answered yet). The thread runs
+// only while it has children and is joined when the library goes.
+class Reaper {
+public:
+    ~Reaper() {
+        std::unique_lock lock(mutex_);
+        stopping_ = true;
+        for (const Child& child : children_) {
+            ::kill(child.pid, SIGKILL); // the library goes: no more grace
+        }
+        lock.unlock();
+        woken_.notify_all();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+    void adopt(pid_t pid) {
+        const std::lock_guard lock(mutex_);
+        children_.push_back({pid, Clock::now() + kTerminateGrace, false});
+        if (!running_) {
+            if (thread_.joinable()) {
+                thread_.join(); // it has finished: it cleared running_ on its way out
+            }
+            running_ = true;
+            thread_ = std::thread([this] { run(); });
+        }
+    }
+
+private:
+    struct Child {
+        pid_t pid;
+        Clock::time_point killAt;
+        bool killed;
+    };
+
+    void run() {
+        std::unique_lock lock(mutex_);
+        while (!children_.empty()) {
+            const auto now = Clock::now();
+            std::erase_if(children_, [&](Child& child) {
+                int status = 0;
+                const pid_t reaped = ::waitpid(child.pid, &status, WNOHANG);
+                if (reaped == child.pid || (reaped < 0 && errno == ECHILD)) {
+                    return true;
+                }
+                if (!child.killed && (now >= child.killAt || stopping_)) {
+                    ::kill(child.pid, SIGKILL);
+                    child.killed = true;
+                }
+                return false;
+            });
+            woken_.wait_for(lock, kReapPoll);
+        }
+        running_ = false;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    std::vector<Child> children_;
+    std::thread thread_;
+    bool running_ = false;
+    bool stopping_ = false;
+};
+
+Reaper& reaper() {
+    static Reaper instance;
+    return instance;
+}
+
+bool loaderOrToolkitPath(std::string_view entry) {
+    static constexpr std::string_view kRemoved[] = {
+        "GTK_PATH=",          "GTK_EXE_PREFIX=",      "GTK_DATA_PREFIX=",
+        "GTK_IM_MODULE_FILE=", "GDK_PIXBUF_MODULE_FILE=", "GDK_PIXBUF_MODULEDIR=",
+        "GIO_MODULE_DIR=",    "GSETTINGS_SCHEMA_DIR=", "QT_PLUGIN_PATH=",
+        "QT_QPA_PLATFORM_PLUGIN_PATH=", "PYTHONHOME=", "PYTHONPATH="};
+    if (entry.starts_with("LD_")) { // LD_LIBRARY_PATH, LD_PRELOAD, LD_AUDIT and the rest
+        return true;
+    }
+    return std::any_of(std::begin(kRemoved), std::end(kRemoved),
+                       [&](std::string_view name) { return entry.starts_with(name); });
+}
+
+} // namespace
+
+std::vector<std::string> helperEnvironment() {
+    std::vector<std::string> kept;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        if (!loaderOrToolkitPath(*entry)) {
+            kept.emplace_back(*entry);
+        }
+    }
+    return kept;
+}
 
 std::string findOnPath(const std::string& program) {
     const char* path = std::getenv("PATH");
@@ -59,9 +168,27 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
+    const std::vector<std::string> environment = helperEnvironment();
+    std::vector<char*> envp;
+    for (const std::string& entry : environment) {
+        envp.push_back(const_cast<char*>(entry.c_str()));
+    }
+    envp.push_back(nullptr);
+    // The host's thread may block signals (hosts that take them through signalfd do) or ignore
+    // some: the helper starts with none blocked and every one at its default, so SIGTERM ends it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigset_t all;
+    sigemptyset(&none);
+    sigfillset(&all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
     const int failed =
-        ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+        ::posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(pipeEnds[1]);
     if (failed != 0) {
@@ -75,11 +202,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments) {
 
 ChildProcess::~ChildProcess() {
     closeOutput();
-    if (pid_ > 0) {
+    if (pid_ > 0 && !exitStatus()) {
         ::kill(pid_, SIGTERM);
-        int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
+        reaper().adopt(pid_);
     }
 }
 
@@ -105,18 +230,19 @@ bool ChildProcess::readAvailable(std::string& into) {
     }
 }
 
-int ChildProcess::finish() {
-    closeOutput();
-    if (pid_ <= 0) {
-        return -1;
+std::optional<int> ChildProcess::exitStatus() {
+    if (status_ || pid_ <= 0) {
+        return pid_ <= 0 && !status_ ? std::optional<int>(-1) : status_;
     }
-    // The child closed its output on its way out: this wait is short.
     int status = 0;
     pid_t reaped = -1;
-    while ((reaped = ::waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
+    while ((reaped = ::waitpid(pid_, &status, WNOHANG)) < 0 && errno == EINTR) {
     }
-    pid_ = -1;
-    return reaped > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (reaped == 0) {
+        return std::nullopt; // still running
+    }
+    status_ = reaped > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return status_;
 }
 
 void ChildProcess::closeOutput() {

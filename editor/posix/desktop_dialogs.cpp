@@ -8,10 +8,25 @@
 namespace quillwave::plugins {
 namespace {
 
-constexpr std::u16string_view kNoChooserCaption = u"QUILLWAVE";
+constexpr std::u16string_view kDialogCaption = u"QUILLWAVE";
 constexpr std::u16string_view kNoChooserText =
     u"No file chooser is available on this desktop. Install zenity or kdialog to choose a WAV "
     u"file.";
+constexpr std::u16string_view kChooserFailedText =
+    u"No file dialog could be opened: the desktop's file chooser did not start. Install zenity or "
+    u"kdialog, or a file chooser portal, to choose a WAV file.";
+constexpr std::u16string_view kChooserStillOpenText =
+    u"The file dialog is still open. It may be behind another window; answer or close it first.";
+constexpr std::u16string_view kUndecodablePathText =
+    u"The chosen file's name is not valid UTF-8, so it cannot be used. Choose a file whose name "
+    u"is valid UTF-8.";
+
+// A helper that shows its dialog ends with 0 (OK, or a file chosen) or 1 (cancelled, or the
+// window closed); anything else (127 when it cannot start, a signal when it crashed) means the
+// user saw nothing.
+bool dialogShown(int exitStatus) {
+    return exitStatus == 0 || exitStatus == 1;
+}
 
 std::u16string wideText(std::string_view utf8) {
     if (auto text = platform::utf8ToUtf16(utf8)) {
@@ -47,6 +62,9 @@ std::vector<std::string> fileDialogCommand(DesktopHelper helper, WavDialog dialo
         if (save) {
             command.emplace_back("--save");
         }
+        if (owner != 0) {
+            command.emplace_back("--attach=" + std::to_string(owner));
+        }
         return command;
     }
     if (helper == DesktopHelper::KDialog) {
@@ -68,8 +86,12 @@ std::vector<std::string> messageCommand(DesktopHelper helper, const std::string&
     const bool error = severity == MessageSeverity::Error;
     if (helper == DesktopHelper::Zenity) {
         // Plain text: zenity would read angle brackets and ampersands in a path as markup.
-        return {"zenity", error ? "--error" : "--info", "--no-markup", "--title=" + caption,
-                "--text=" + text};
+        std::vector<std::string> command{"zenity", error ? "--error" : "--info", "--no-markup",
+                                         "--title=" + caption, "--text=" + text};
+        if (owner != 0) {
+            command.emplace_back("--attach=" + std::to_string(owner));
+        }
+        return command;
     }
     if (helper == DesktopHelper::KDialog) {
         std::vector<std::string> command{"kdialog"};
@@ -96,7 +118,10 @@ std::optional<std::u16string> chosenPath(const std::string& output, WavDialog di
 
 void DesktopDialogs::chooseWavFile(WavDialog dialog, WavFileAnswer answer) {
     if (fileDialogOpen()) {
-        return; // the open one answers
+        // The open one answers; the user learns where the click went.
+        showInEditor(std::u16string(kDialogCaption), std::u16string(kChooserStillOpenText),
+                     MessageSeverity::Information);
+        return;
     }
     if (!askPortal(dialog, answer)) {
         askHelper(dialog, std::move(answer));
@@ -126,34 +151,68 @@ bool DesktopDialogs::askPortal(WavDialog dialog, const WavFileAnswer& answer) {
 }
 
 void DesktopDialogs::askHelper(WavDialog dialog, WavFileAnswer answer) {
-    const auto command = fileDialogCommand(findDesktopHelper(), dialog, owner());
+    const DesktopHelper helper = findDesktopHelper();
+    const auto command = fileDialogCommand(helper, dialog, owner());
     const bool started = run(
         command,
-        [answer = std::move(answer), dialog](const std::string& output) {
-            answer(chosenPath(output, dialog));
+        [this, answer, dialog](const std::string& output, int exitStatus) {
+            if (!dialogShown(exitStatus)) {
+                showInEditor(std::u16string(kDialogCaption), std::u16string(kChooserFailedText),
+                             MessageSeverity::Error);
+                answer(std::nullopt);
+                return;
+            }
+            answerWith(exitStatus == 0 ? output : std::string(), dialog, answer);
         },
         true);
     if (!started) {
-        showInEditor(std::u16string(kNoChooserCaption), std::u16string(kNoChooserText),
-                     MessageSeverity::Information);
+        showInEditor(std::u16string(kDialogCaption),
+                     std::u16string(helper == DesktopHelper::None ? kNoChooserText
+                                                                  : kChooserFailedText),
+                     helper == DesktopHelper::None ? MessageSeverity::Information
+                                                   : MessageSeverity::Error);
     }
+}
+
+void DesktopDialogs::answerWith(const std::string& output, WavDialog dialog,
+                                const WavFileAnswer& answer) {
+    auto path = chosenPath(output, dialog);
+    if (!path && !output.substr(0, output.find('\n')).empty()) {
+        showInEditor(std::u16string(kDialogCaption), std::u16string(kUndecodablePathText),
+                     MessageSeverity::Error);
+    }
+    answer(std::move(path));
 }
 
 void DesktopDialogs::showMessage(std::u16string_view text, std::u16string_view caption,
                                  MessageSeverity severity) {
-    const auto command = messageCommand(findDesktopHelper(), platform::utf16ToUtf8(text),
-                                        platform::utf16ToUtf8(caption), severity, owner());
-    if (!run(command, nullptr, false)) {
-        showInEditor(std::u16string(caption), std::u16string(text), severity);
-    }
+    showBox(platform::utf16ToUtf8(text), platform::utf16ToUtf8(caption), std::u16string(text),
+            std::u16string(caption), severity);
 }
 
 void DesktopDialogs::showNarrowMessage(std::string_view text, std::string_view caption,
                                        MessageSeverity severity) {
-    const auto command = messageCommand(findDesktopHelper(), std::string(text),
-                                        std::string(caption), severity, owner());
-    if (!run(command, nullptr, false)) {
-        showInEditor(wideText(caption), wideText(text), severity);
+    showBox(std::string(text), std::string(caption), wideText(text), wideText(caption), severity);
+}
+
+void DesktopDialogs::showBox(const std::string& text, const std::string& caption,
+                             std::u16string wideText, std::u16string wideCaption,
+                             MessageSeverity severity) {
+    const auto command = messageCommand(findDesktopHelper(), text, caption, severity, owner());
+    // A helper that could not show the box leaves the message to the editor.
+    auto inEditor = [this, wideCaption, wideText, severity] {
+        showInEditor(wideCaption, wideText, severity);
+    };
+    const bool started = run(
+        command,
+        [inEditor](const std::string&, int exitStatus) {
+            if (!dialogShown(exitStatus)) {
+                inEditor();
+            }
+        },
+        false);
+    if (!started) {
+        inEditor();
     }
 }
 
@@ -171,8 +230,7 @@ bool DesktopDialogs::fileDialogOpen() const {
                        [](const auto& entry) { return entry->fileDialog; });
 }
 
-bool DesktopDialogs::run(std::vector<std::string> command,
-                         std::function<void(const std::string&)> done, bool fileDialog) {
+bool DesktopDialogs::run(std::vector<std::string> command, HelperDone done, bool fileDialog) {
     if (command.empty() || !runLoop_.connected()) {
         return false;
     }
@@ -197,13 +255,21 @@ void DesktopDialogs::onOutput(Running* running) {
     if (!running->child->readAvailable(running->output)) {
         return; // more to come
     }
-    const auto finished = takeOut(running);
-    if (finished == nullptr) {
+    // The output ended: the child is on its way out. Its status decides whether the user saw
+    // the dialog; until it is known, the run loop looks again now and then.
+    runLoop_.stop(running->watch);
+    running->watch = runLoop_.every(kExitPollMs, [this, running] { onExitCheck(running); });
+    onExitCheck(running);
+}
+
+void DesktopDialogs::onExitCheck(Running* running) {
+    const std::optional<int> status = running->child->exitStatus();
+    if (!status && running->watch != nullptr) {
         return;
     }
-    finished->child->finish();
-    if (finished->done) {
-        finished->done(finished->output);
+    const auto finished = takeOut(running);
+    if (finished != nullptr && finished->done) {
+        finished->done(finished->output, status.value_or(0));
     }
 }
 
@@ -223,7 +289,7 @@ void DesktopDialogs::onPortal(Running* running, WavDialog dialog, const WavFileA
         return;
     }
     const auto& path = finished->portal->answer();
-    keep(path ? chosenPath(*path, dialog) : std::nullopt);
+    answerWith(path.value_or(std::string()), dialog, keep);
 }
 
 std::unique_ptr<DesktopDialogs::Running> DesktopDialogs::takeOut(Running* running) {

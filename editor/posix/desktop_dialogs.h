@@ -48,7 +48,8 @@ public:
     DesktopDialogs(const DesktopDialogs&) = delete;
     DesktopDialogs& operator=(const DesktopDialogs&) = delete;
 
-    // One file dialog at a time: a request while one is open is dropped.
+    // One file dialog at a time: a request while one is open is answered by the open one, and
+    // the editor says so.
     void chooseWavFile(WavDialog dialog, WavFileAnswer answer) override;
     void showMessage(std::u16string_view text, std::u16string_view caption,
                      MessageSeverity severity) override;
@@ -59,22 +60,32 @@ public:
     bool fileDialogOpen() const;
 
 private:
+    // The output and the exit status, once the child ended.
+    using HelperDone = std::function<void(const std::string&, int)>;
+    static constexpr std::uint32_t kExitPollMs = 10;
+
     struct Running {
         std::unique_ptr<PortalFileChooser> portal; // or else
         std::unique_ptr<ChildProcess> child;
-        RunLoopHandler* watch = nullptr;
+        RunLoopHandler* watch = nullptr; // the output's, then the exit's
         std::string output;
-        std::function<void(const std::string&)> done; // the output, once the child ended
+        HelperDone done;
         bool fileDialog = false;
     };
 
     // Asks the portal; false when there is none or it cannot be asked.
     bool askPortal(WavDialog dialog, const WavFileAnswer& answer);
     void askHelper(WavDialog dialog, WavFileAnswer answer);
-    // Runs command and hands its output to done when it ends; false when it cannot run.
-    bool run(std::vector<std::string> command, std::function<void(const std::string&)> done,
-             bool fileDialog);
+    // Runs command and hands its output and status to done when it ends; false when it cannot
+    // run.
+    bool run(std::vector<std::string> command, HelperDone done, bool fileDialog);
     void onOutput(Running* running);
+    void onExitCheck(Running* running);
+    // Answers with the path a dialog printed; a name that is not UTF-8 is refused with a word.
+    void answerWith(const std::string& output, WavDialog dialog, const WavFileAnswer& answer);
+    // A message box through the helper, or inside the editor when the helper cannot show it.
+    void showBox(const std::string& text, const std::string& caption, std::u16string wideText,
+                 std::u16string wideCaption, MessageSeverity severity);
     void onPortal(Running* running, WavDialog dialog, const WavFileAnswer& answer);
     // Takes running out of the list (before its answer, which may open the next dialog) and
     // withdraws its watch.

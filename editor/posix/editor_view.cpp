@@ -6,15 +6,24 @@
 #include "editor/editor_view.h"
 
 #include "editor/editor_interaction.h"
+#include "editor/editor_layout.h"
 #include "editor/plugin_editor_controls.h"
+#include "editor/paint_editor.h"
 #include "editor/plugin_editor_model.h"
+#include "editor/recording_surface.h"
 #include "editor/posix/cairo_picture.h"
 #include "editor/posix/desktop_dialogs.h"
 #include "editor/posix/host_run_loop.h"
 #include "editor/posix/x11_window.h"
 #include "editor/scalable_view.h"
+#include "editor/scaled_surface.h"
 #include "plugin/utility_plugin.h"
 
+#include "base/source/fobject.h"
+#include "public.sdk/source/common/pluginview.h"
+
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace quillwave::plugins {
@@ -29,7 +38,7 @@ public:
           dialogs_(dialogs ? std::move(dialogs)
                            : std::make_unique<DesktopDialogs>(
                                  runLoop_, notices_,
-                                 [this] { return window_ != nullptr ? window_->id() : 0; })),
+                                 [this] { return window_ != nullptr ? window_->topLevel() : 0; })),
           interaction_(controls_, *dialogs_) {}
 
     ~View() override { closeWindow(); }
@@ -55,16 +64,21 @@ public:
         return kResultTrue;
     }
 
+
 private:
     static bool isX11(FIDString type) {
         return type != nullptr && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0;
     }
 
     void closeWindow();
-    // Handles what the connection brought and repaints when that asks for it, or always.
-    void handleEvents(bool repaint = false);
-    void handle(XEvent& event, bool& repaint);
+    // Handles what the connection brought, then paints when the picture may have changed: at a
+    // timer tick, or when an event asked for it.
+    void handleEvents(bool tick = false);
+    void handle(XEvent& event);
+    // Shows the picture when the window can be seen and the picture differs from the one shown,
+    // or when forced by an event that needs the window drawn again.
     void paint();
+    bool startTimer();
     void resizeWindow(ViewSize size) override;
     int designX(int x) const { return toDesign(x, scale()); }
     int designY(int y) const { return toDesign(y, scale()); }
@@ -78,6 +92,10 @@ private:
     std::unique_ptr<UserDialogs> dialogs_;
     EditorInteraction interaction_;
     std::unique_ptr<X11Window> window_; // set while attached
+    RecordingSurface picture_;          // the picture of this paint, as drawing calls
+    std::vector<DrawCall> shown_;       // the picture on screen, as drawing calls
+    bool redraw_ = true;                // the window needs drawing, whatever it shows
+    RunLoopHandler* timer_ = nullptr;   // the repaint timer, while the window can be seen
 };
 
 tresult PLUGIN_API View::attached(void* parent, FIDString type) {
@@ -92,12 +110,12 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
         X11Window::create(reinterpret_cast<std::uintptr_t>(parent), size().width, size().height);
     if (window_ == nullptr ||
         runLoop_.watch(window_->fileDescriptor(), [this](int) { handleEvents(); }) == nullptr ||
-        runLoop_.every(refreshIntervalMs(owner_->kind()), [this] { handleEvents(true); }) ==
-            nullptr) {
+        !startTimer()) {
         closeWindow();
         return kResultFalse;
     }
     systemWindow = parent;
+    redraw_ = true;
     if (const double dpi = window_->screenDpi(); dpi > 0.0) {
         followScreenScale(scaleOfDpi(dpi));
     }
@@ -108,43 +126,65 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
 void View::closeWindow() {
     dialogs_->closeAll(); // no answer may reach the interaction after this
     runLoop_.disconnect();
+    timer_ = nullptr;
     interaction_.endDrag();
     notices_.dismiss();
     window_.reset();
+    shown_.clear();
     systemWindow = nullptr;
 }
 
-void View::handleEvents(bool repaint) {
+bool View::startTimer() {
+    timer_ = runLoop_.every(refreshIntervalMs(owner_->kind()), [this] { handleEvents(true); });
+    return timer_ != nullptr;
+}
+
+void View::handleEvents(bool tick) {
     // A click may reach the host, which could let the view go before this returns.
     const IPtr<View> self(this);
     XEvent event;
+    bool handled = false;
     while (window_ != nullptr && window_->nextEvent(event)) {
-        handle(event, repaint);
+        handle(event);
+        handled = true;
     }
-    if (repaint) {
+    // The timer runs only while the window can be seen: hidden, the editor costs the host
+    // nothing until the server tells it is shown again.
+    if (window_ != nullptr && window_->visible() != (timer_ != nullptr)) {
+        if (timer_ != nullptr) {
+            runLoop_.stop(timer_);
+            timer_ = nullptr;
+            return;
+        }
+        startTimer();
+        redraw_ = true;
+        tick = true;
+    }
+    // Events change the picture at once; the timer catches what the module changed.
+    if (tick || (handled && redraw_)) {
         paint();
     }
 }
 
-void View::handle(XEvent& event, bool& repaint) {
+void View::handle(XEvent& event) {
     switch (event.type) {
     case Expose:
-        repaint = repaint || event.xexpose.count == 0; // the last of a series
+        redraw_ = redraw_ || event.xexpose.count == 0; // the last of a series
         return;
     case ConfigureNotify:
     case MapNotify:
-        repaint = true;
+    case VisibilityNotify:
+        redraw_ = true;
         return;
     case ButtonPress:
         if (event.xbutton.button != Button1) {
             return;
         }
-        repaint = true;
+        redraw_ = true;
         if (notices_.dismiss()) {
             return; // the click that takes a notice away does nothing else
         }
-        if (interaction_.onMouseDown(designX(event.xbutton.x), designY(event.xbutton.y)) &&
-            window_ != nullptr) {
+        if (interaction_.onMouseDown(designX(event.xbutton.x), designY(event.xbutton.y)) && window_ != nullptr) {
             window_->grabPointer(event.xbutton.time); // the drag follows the mouse anywhere
         }
         return;
@@ -154,12 +194,20 @@ void View::handle(XEvent& event, bool& repaint) {
         }
         window_->skipToLatestMotion(event);
         interaction_.updateDrag(designX(event.xmotion.x), designY(event.xmotion.y));
-        repaint = true;
+        redraw_ = true;
         return;
     case ButtonRelease:
         if (event.xbutton.button == Button1) {
             interaction_.endDrag();
             window_->ungrabPointer(event.xbutton.time);
+        }
+        return;
+    case EnterNotify:
+    case LeaveNotify:
+        // Another client took the pointer, or the server ended the grab (the window became
+        // unviewable): no release will come, so the drag ends here.
+        if (event.xcrossing.mode == NotifyGrab || event.xcrossing.mode == NotifyUngrab) {
+            interaction_.endDrag();
         }
         return;
     default:
@@ -168,21 +216,58 @@ void View::handle(XEvent& event, bool& repaint) {
 }
 
 void View::paint() {
-    if (window_ == nullptr || !window_->alive()) {
+    // Hidden, the window costs nothing; it is drawn again when the server exposes it.
+    if (window_ == nullptr || !window_->visible()) {
         return;
     }
-    const auto& notice = notices_.current();
-    // Out of memory this frame is skipped; the next timer tick tries again.
-    const CairoPicture picture =
-        paintPicture(model_, interaction_.bankPage(), notice ? &*notice : nullptr, size());
-    if (picture != nullptr) {
-        window_->present(picture.get(), size().width, size().height);
+    picture_.clear();
+    paintEditor(model_, interaction_.bankPage(), picture_);
+    if (const auto& notice = notices_.current()) {
+        paintNotice(*notice, picture_);
     }
+    const std::vector<Rect> areas =
+        redraw_ ? std::vector<Rect>{layout::kWholeWindow}
+                : changedAreas(picture_.calls(), shown_, layout::kWholeWindow);
+    if (areas.empty()) {
+        return; // nothing shown has changed
+    }
+    // Null while the server still reads the last frame: the next tick tries again.
+    const ViewSize device = size();
+    bool fresh = false;
+    cairo_surface_t* canvas = window_->canvas(device.width, device.height, fresh);
+    if (canvas == nullptr) {
+        redraw_ = true;
+        return;
+    }
+    // Only what changed is drawn again and copied: the canvas holds the rest from before. The
+    // areas are in design pixels; on the device they grow by a pixel for the scale's rounding.
+    const std::vector<Rect> whole{layout::kWholeWindow};
+    const std::vector<Rect>& drawn = fresh ? whole : areas;
+    const double s = device.scale();
+    std::vector<Rect> deviceAreas;
+    for (const Rect& a : drawn) {
+        deviceAreas.push_back(
+            {std::max(0, static_cast<int>(std::floor(a.left * s)) - 1),
+             std::max(0, static_cast<int>(std::floor(a.top * s)) - 1),
+             std::min(device.width, static_cast<int>(std::ceil(a.right * s)) + 1),
+             std::min(device.height, static_cast<int>(std::ceil(a.bottom * s)) + 1)});
+    }
+    paintInto(
+        canvas,
+        [&](DrawingSurface& target) {
+            ScaledSurface surface(target, s);
+            replay(picture_.calls(), surface, &drawn);
+        },
+        &deviceAreas);
+    window_->presentCanvas(deviceAreas);
+    picture_.swapCalls(shown_);
+    redraw_ = false;
 }
 
 void View::resizeWindow(ViewSize size) {
     if (window_ != nullptr) {
         window_->resize(size.width, size.height);
+        redraw_ = true;
         paint();
     }
 }

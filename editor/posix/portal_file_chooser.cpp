@@ -2,6 +2,7 @@
 
 #include <dbus/dbus.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -82,10 +83,15 @@ bool appendOption(DBusMessageIter* options, const char* key, const char* signatu
            dbus_message_iter_close_container(options, &entry);
 }
 
-bool appendOptions(DBusMessageIter* args) {
+bool appendOptions(DBusMessageIter* args, const std::string& token) {
     DBusMessageIter options;
     const dbus_bool_t modal = TRUE;
+    const char* tokenText = token.c_str();
     return dbus_message_iter_open_container(args, DBUS_TYPE_ARRAY, "{sv}", &options) &&
+           appendOption(&options, "handle_token", "s",
+                        [&](DBusMessageIter* v) {
+                            return dbus_message_iter_append_basic(v, DBUS_TYPE_STRING, &tokenText);
+                        }) &&
            appendOption(&options, "modal", "b",
                         [&](DBusMessageIter* v) {
                             return dbus_message_iter_append_basic(v, DBUS_TYPE_BOOLEAN, &modal);
@@ -132,6 +138,20 @@ std::optional<std::string> firstUri(DBusMessageIter* results) {
         return uri != nullptr ? std::optional<std::string>(uri) : std::nullopt;
     }
     return std::nullopt;
+}
+
+// The request object the portal makes for token: its path is known before the call, so the
+// Response can be listened for before the call is made (it may come before the reply).
+std::string requestPath(DBusConnection* connection, const std::string& token) {
+    const char* unique = dbus_bus_get_unique_name(connection);
+    std::string sender = unique != nullptr ? unique : "";
+    if (!sender.empty() && sender.front() == ':') {
+        sender.erase(0, 1);
+    }
+    for (char& c : sender) {
+        c = c == '.' ? '_' : c;
+    }
+    return std::string(kPortalPath) + "/request/" + sender + "/" + token;
 }
 
 } // namespace
@@ -186,6 +206,9 @@ std::unique_ptr<PortalFileChooser> PortalFileChooser::connect() {
         !owned) {
         return nullptr;
     }
+    // Every Response on this private connection, before any request is made: one that comes
+    // before the method's reply (on the path handle_token predicts) is kept, and so is the answer
+    // of a portal too old for handle_token that names another request object in its reply.
     const Message matched =
         callBus(connection, "AddMatch",
                 "type='signal',interface='org.freedesktop.portal.Request',member='Response'");
@@ -196,10 +219,11 @@ std::unique_ptr<PortalFileChooser> PortalFileChooser::connect() {
 }
 
 PortalFileChooser::~PortalFileChooser() {
-    if (state_ == State::Waiting && !handle_.empty()) {
+    const std::string& request = handle_.empty() ? expected_ : handle_;
+    if (state_ == State::Waiting && !request.empty()) {
         // The dialog goes away with the editor.
         Message close(
-            dbus_message_new_method_call(kPortalName, handle_.c_str(), kRequestInterface, "Close"));
+            dbus_message_new_method_call(kPortalName, request.c_str(), kRequestInterface, "Close"));
         if (close) {
             dbus_message_set_no_reply(close.get(), TRUE);
             dbus_connection_send(connection_, close.get(), nullptr);
@@ -227,12 +251,17 @@ bool PortalFileChooser::ask(WavDialog dialog, std::uintptr_t owner) {
     }
     const char* parent = parentText;
     const char* title = ""; // the desktop's own title
+    static std::atomic<unsigned> requests{0};
+    const std::string token = "quillwave" + std::to_string(++requests);
     DBusMessageIter args;
     dbus_message_iter_init_append(call.get(), &args);
     if (!dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &parent) ||
-        !dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &title) || !appendOptions(&args)) {
+        !dbus_message_iter_append_basic(&args, DBUS_TYPE_STRING, &title) ||
+        !appendOptions(&args, token)) {
         return false;
     }
+    expected_ = requestPath(connection_, token);
+    handle_.clear();
     dbus_uint32_t serial = 0;
     if (!dbus_connection_send(connection_, call.get(), &serial)) {
         return false;
@@ -266,8 +295,9 @@ PortalFileChooser::State PortalFileChooser::poll() {
                 handle_ = handle;
             }
         } else if (dbus_message_is_signal(message.get(), kRequestInterface, "Response") &&
-                   !handle_.empty() && dbus_message_get_path(message.get()) != nullptr &&
-                   handle_ == dbus_message_get_path(message.get())) {
+                   dbus_message_get_path(message.get()) != nullptr &&
+                   (expected_ == dbus_message_get_path(message.get()) ||
+                    (!handle_.empty() && handle_ == dbus_message_get_path(message.get())))) {
             DBusMessageIter args;
             dbus_uint32_t response = 2;
             if (dbus_message_iter_init(message.get(), &args) &&

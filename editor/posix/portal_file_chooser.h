@@ -49,7 +49,8 @@ private:
 
     DBusConnection* connection_;
     std::uint32_t requestSerial_ = 0;
-    std::string handle_; // the request object, once the portal named it
+    std::string expected_; // the request object named by the call's handle_token
+    std::string handle_;   // the request object the portal's reply named
     State state_ = State::Waiting;
     std::optional<std::string> answer_;
 };

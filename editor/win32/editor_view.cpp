@@ -4,8 +4,10 @@
 #include "editor/editor_view.h"
 
 #include "editor/editor_interaction.h"
+#include "editor/paint_editor.h"
 #include "editor/plugin_editor_controls.h"
 #include "editor/plugin_editor_model.h"
+#include "editor/recording_surface.h"
 #include "editor/scalable_view.h"
 #include "editor/win32/editor_window_class.h"
 #include "editor/win32/paint_cycle.h"
@@ -104,6 +106,8 @@ private:
 
     LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     bool closeWindow();
+    // Draws the picture as calls, cheaply, and tells whether it differs from the last one.
+    bool pictureChanged();
     void resizeWindow(ViewSize size) override;
     int designX(LPARAM lParam) const { return toDesign(GET_X_LPARAM(lParam), scale()); }
     int designY(LPARAM lParam) const { return toDesign(GET_Y_LPARAM(lParam), scale()); }
@@ -117,6 +121,8 @@ private:
     PluginEditorControls controls_;
     std::unique_ptr<UserDialogs> dialogs_;
     EditorInteraction interaction_;
+    RecordingSurface picture_;
+    std::vector<DrawCall> lastPicture_;
 };
 
 tresult PLUGIN_API View::attached(void* parent, FIDString type) {
@@ -191,6 +197,16 @@ bool View::closeWindow() {
     return closed || !IsWindow(window);
 }
 
+bool View::pictureChanged() {
+    picture_.clear();
+    paintEditor(model_, interaction_.bankPage(), picture_);
+    if (picture_.calls() == lastPicture_) {
+        return false;
+    }
+    picture_.swapCalls(lastPicture_);
+    return true;
+}
+
 void View::resizeWindow(ViewSize size) {
     if (window_ != nullptr) {
         SetWindowPos(window_, nullptr, 0, 0, size.width, size.height,
@@ -220,11 +236,15 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1; // the paint covers every pixel
     case WM_NCDESTROY:
+        interaction_.endDrag(); // the host's gesture ends with the window, mid-drag too
         window_ = nullptr;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_TIMER:
-        InvalidateRect(window, nullptr, FALSE);
+        // Only a window that can be seen and whose picture changed is painted again.
+        if (IsWindowVisible(window) && pictureChanged()) {
+            InvalidateRect(window, nullptr, FALSE);
+        }
         return 0;
     case WM_MOUSEMOVE:
         if ((wParam & MK_LBUTTON) != 0) {

@@ -1,5 +1,9 @@
 #include "editor/win32/gdi_surface.h"
 
+#include "editor/text_fit.h"
+
+#include <utility>
+
 #include <climits>
 #include <cstddef>
 
@@ -27,6 +31,13 @@ public:
     }
     OwnedGdiObject(const OwnedGdiObject&) = delete;
     OwnedGdiObject& operator=(const OwnedGdiObject&) = delete;
+    OwnedGdiObject(OwnedGdiObject&& other) noexcept : object_(other.object_) {
+        other.object_ = nullptr;
+    }
+    OwnedGdiObject& operator=(OwnedGdiObject&& other) noexcept {
+        std::swap(object_, other.object_);
+        return *this;
+    }
 
     HGDIOBJ get() const { return object_; }
     explicit operator bool() const { return object_ != nullptr; }
@@ -90,23 +101,59 @@ void GdiSurface::drawLine(int x1, int y1, int x2, int y2, Rgb colour, int width)
     LineTo(dc_, x2, y2);
 }
 
+namespace {
+
+OwnedGdiObject labelFont(int height, FontWeight weight) {
+    return OwnedGdiObject(CreateFontW(-height, 0, 0, 0, static_cast<int>(weight), FALSE, FALSE,
+                                      FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                      CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                      DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI"));
+}
+
+} // namespace
+
 void GdiSurface::drawLabel(Rect rect, std::u16string_view text, Rgb colour, int height,
                            FontWeight weight, TextPlacement placement) {
-    const OwnedGdiObject font(CreateFontW(-height, 0, 0, 0, static_cast<int>(weight), FALSE, FALSE,
-                                          FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                          CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                          DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI"));
+    const auto* chars = reinterpret_cast<const wchar_t*>(text.data());
+    const int length =
+        text.size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(text.size());
+    const RECT box = winRect(rect);
+    UINT flags = drawTextFlags(placement);
+    // What the text needs in this font: for one line its width, wrapped its height.
+    const auto overflow = [&](HGDIOBJ font) {
+        const Selection measuring(dc_, font);
+        RECT needed = box;
+        DrawTextW(dc_, chars, length, &needed, flags | DT_CALCRECT);
+        return placement == TextPlacement::Wrap
+                   ? std::pair<double, double>(needed.bottom - needed.top, box.bottom - box.top)
+                   : std::pair<double, double>(needed.right - needed.left, box.right - box.left);
+    };
+    OwnedGdiObject font = labelFont(height, weight);
     if (!font) {
         return;
+    }
+    // Text that fits is drawn as asked; other text shrinks first, then is cut.
+    if (auto [needed, available] = overflow(font.get()); needed > available) {
+        int size = firstFittingGuess(height, needed, available);
+        for (;; --size) {
+            OwnedGdiObject smaller = labelFont(size, weight);
+            if (!smaller) {
+                break;
+            }
+            font = std::move(smaller);
+            if (overflow(font.get()).first <= available || size <= smallestTextHeight(height)) {
+                break;
+            }
+        }
+        if (placement != TextPlacement::Wrap) {
+            flags |= DT_END_ELLIPSIS;
+        }
     }
     const Selection selected(dc_, font.get());
     const int previousMode = SetBkMode(dc_, TRANSPARENT);
     const COLORREF previousColour = SetTextColor(dc_, colourRef(colour));
-    RECT area = winRect(rect);
-    const int length =
-        text.size() > static_cast<std::size_t>(INT_MAX) ? INT_MAX : static_cast<int>(text.size());
-    DrawTextW(dc_, reinterpret_cast<const wchar_t*>(text.data()), length, &area,
-              drawTextFlags(placement));
+    RECT area = box;
+    DrawTextW(dc_, chars, length, &area, flags);
     SetTextColor(dc_, previousColour);
     SetBkMode(dc_, previousMode);
 }

@@ -95,9 +95,62 @@ TEST(DesktopDialogs, ClosingEndsTheHelperAndNoAnswerComes) {
     ASSERT_GT(pid, 0);
     under.dialogs.closeAll();
     EXPECT_EQ(under.host.eventHandlers(), 0u);
+    under.host.run(2s, [&] { return ::kill(pid, 0) != 0; });
     EXPECT_NE(::kill(pid, 0), 0); // ended and reaped
-    under.host.run(50ms);
     EXPECT_FALSE(answered);
+}
+
+TEST(DesktopDialogs, AHelperThatCannotRunLeavesTheMessageAndTheChoosersFailureToTheEditor) {
+    StubHelpers helpers;
+    // As zenity does in a host bundle that points the loader at its own libraries.
+    helpers.add("zenity", "exit 127");
+    DialogsUnderTest under;
+    under.dialogs.showNarrowMessage("Destination exists; choose a new file", "QUILLWAVE RECORDER",
+                                    MessageSeverity::Error);
+    under.host.run(5s, [&] { return under.notices.current().has_value(); });
+    ASSERT_TRUE(under.notices.current());
+    EXPECT_EQ(under.notices.current()->text, u"Destination exists; choose a new file");
+    EXPECT_EQ(under.notices.current()->caption, u"QUILLWAVE RECORDER");
+    under.notices.dismiss();
+
+    std::vector<std::optional<std::u16string>> answers;
+    under.dialogs.chooseWavFile(WavDialog::Save, [&](auto path) { answers.push_back(path); });
+    under.host.run(5s, [&] { return !answers.empty(); });
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0], std::nullopt);
+    ASSERT_TRUE(under.notices.current());
+    EXPECT_EQ(under.notices.current()->text.rfind(u"No file dialog could be opened", 0), 0u);
+    EXPECT_EQ(under.host.eventHandlers() + under.host.timers(), 0u);
+
+    // The helper starts without the host's loader variables.
+    ::setenv("LD_LIBRARY_PATH", "/opt/host/lib", 1);
+    helpers.add("zenity", "echo \"${LD_LIBRARY_PATH-unset}\" > '" +
+                              helpers.path("env").string() + "'");
+    under.dialogs.showMessage(u"Choose a WAV file first.", u"QUILLWAVE",
+                              MessageSeverity::Information);
+    ::unsetenv("LD_LIBRARY_PATH");
+    under.host.run(5s, [&] { return under.host.eventHandlers() + under.host.timers() == 0; });
+    std::string seen;
+    std::ifstream(helpers.path("env")) >> seen;
+    EXPECT_EQ(seen, "unset");
+}
+
+TEST(DesktopDialogs, AnEarlyPortalResponseStillChoosesTheFile) {
+    StubHelpers helpers;
+    helpers.add("zenity", "echo /from/zenity.wav");
+    test::FakePortal portal("file:///music/early.wav", true, true);
+    DialogsUnderTest under;
+    std::vector<std::optional<std::u16string>> answers;
+    under.dialogs.chooseWavFile(WavDialog::Open, [&](auto path) { answers.push_back(path); });
+    under.host.run(5s, [&] { return !answers.empty(); });
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0], u"/music/early.wav");
+    // A second request is answered on its own token.
+    under.dialogs.chooseWavFile(WavDialog::Open, [&](auto path) { answers.push_back(path); });
+    under.host.run(5s, [&] { return answers.size() == 2; });
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_EQ(answers[1], u"/music/early.wav");
+    EXPECT_FALSE(std::filesystem::exists(helpers.path("zenity.args")));
 }
 
 TEST(DesktopDialogs, WithoutAHelperTheEditorShowsTheMessageItself) {

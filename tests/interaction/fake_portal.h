@@ -21,7 +21,10 @@ namespace quillwave::test {
 class FakePortal {
 public:
     // uri is what the user picks; hasChooser false makes the portal refuse the file chooser.
-    FakePortal(std::string uri, bool hasChooser) : uri_(std::move(uri)), hasChooser_(hasChooser) {
+    // early sends the Response, on the request path the caller's handle_token names, before the
+    // method's reply, as the bus allows.
+    FakePortal(std::string uri, bool hasChooser, bool early = false)
+        : uri_(std::move(uri)), hasChooser_(hasChooser), early_(early) {
         const char* saved = std::getenv("DBUS_SESSION_BUS_ADDRESS");
         savedAddress_ = saved != nullptr ? saved : "";
         hadAddress_ = saved != nullptr;
@@ -96,11 +99,20 @@ private:
             dbus_connection_flush(connection_);
             return;
         }
-        const char* handle = "/org/freedesktop/portal/desktop/request/1_1/quillwave";
+        std::string path = "/org/freedesktop/portal/desktop/request/1_1/quillwave";
+        if (early_) {
+            std::string sender = dbus_message_get_sender(call) + 1; // without the ':'
+            for (char& c : sender) {
+                c = c == '.' ? '_' : c;
+            }
+            path = "/org/freedesktop/portal/desktop/request/" + sender + "/" + handleToken(call);
+        }
+        const char* handle = path.c_str();
         DBusMessage* reply = dbus_message_new_method_return(call);
         dbus_message_append_args(reply, DBUS_TYPE_OBJECT_PATH, &handle, DBUS_TYPE_INVALID);
-        dbus_connection_send(connection_, reply, nullptr);
-        dbus_message_unref(reply);
+        if (!early_) {
+            dbus_connection_send(connection_, reply, nullptr);
+        }
 
         DBusMessage* response =
             dbus_message_new_signal(handle, "org.freedesktop.portal.Request", "Response");
@@ -124,11 +136,42 @@ private:
         dbus_message_iter_close_container(&args, &results);
         dbus_connection_send(connection_, response, nullptr);
         dbus_message_unref(response);
+        if (early_) {
+            dbus_connection_send(connection_, reply, nullptr);
+        }
+        dbus_message_unref(reply);
         dbus_connection_flush(connection_);
+    }
+
+    // The "handle_token" string of the call's options (its third argument), or "".
+    static std::string handleToken(DBusMessage* call) {
+        DBusMessageIter args, options, entry, variant;
+        if (!dbus_message_iter_init(call, &args) || !dbus_message_iter_next(&args) ||
+            !dbus_message_iter_next(&args) ||
+            dbus_message_iter_get_arg_type(&args) != DBUS_TYPE_ARRAY) {
+            return "";
+        }
+        dbus_message_iter_recurse(&args, &options);
+        for (; dbus_message_iter_get_arg_type(&options) == DBUS_TYPE_DICT_ENTRY;
+             dbus_message_iter_next(&options)) {
+            dbus_message_iter_recurse(&options, &entry);
+            const char* key = nullptr;
+            dbus_message_iter_get_basic(&entry, &key);
+            dbus_message_iter_next(&entry);
+            dbus_message_iter_recurse(&entry, &variant);
+            if (std::string(key) == "handle_token" &&
+                dbus_message_iter_get_arg_type(&variant) == DBUS_TYPE_STRING) {
+                const char* token = nullptr;
+                dbus_message_iter_get_basic(&variant, &token);
+                return token;
+            }
+        }
+        return "";
     }
 
     std::string uri_;
     bool hasChooser_;
+    bool early_;
     std::string savedAddress_;
     bool hadAddress_ = false;
     int daemonPid_ = 0;

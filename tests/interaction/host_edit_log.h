@@ -92,4 +92,42 @@ inline std::vector<Edit> completeEdits(const HostEditLog& log) {
     return edits;
 }
 
+// One drag as the host sees it: the id of its beginEdit and the values of its performEdits,
+// checked to be one beginEdit, then performEdits of that id only, then one endEdit.
+struct Gesture {
+    Vst::ParamID id;
+    std::vector<double> values;
+};
+
+inline Gesture oneGesture(const HostEditLog& log) {
+    const auto& entries = log.entries();
+    Gesture gesture{entries.empty() ? Vst::ParamID{0} : entries.front().id, {}};
+    EXPECT_GE(entries.size(), 2u);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto& entry = entries[i];
+        const auto expected = i == 0                    ? HostEditLog::Call::Begin
+                              : i + 1 == entries.size() ? HostEditLog::Call::End
+                                                        : HostEditLog::Call::Perform;
+        EXPECT_EQ(entry.call, expected) << "entry " << i;
+        EXPECT_EQ(entry.id, gesture.id) << "entry " << i;
+        if (entry.call == HostEditLog::Call::Perform) {
+            EXPECT_EQ(entry.tableValue, entry.value) << "the table lags the host";
+            gesture.values.push_back(entry.value);
+        }
+    }
+    return gesture;
+}
+
+// The window tests' drag of strip 0's fader from 0: up 187 px, above the window, then back to
+// 93 px above its start, as one gesture.
+inline void expectStripDragUpAndBack(const HostEditLog& log) {
+    const Gesture drag = oneGesture(log);
+    EXPECT_EQ(drag.id, 100u);
+    ASSERT_EQ(drag.values.size(), 4u);
+    EXPECT_EQ(drag.values[0], 0.0);
+    EXPECT_EQ(drag.values[1], 1.0);
+    EXPECT_EQ(drag.values[2], 1.0);
+    EXPECT_DOUBLE_EQ(drag.values[3], 93.0 / 187.0);
+}
+
 } // namespace quillwave::test

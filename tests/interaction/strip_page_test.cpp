@@ -62,18 +62,23 @@ TEST_F(StripPage, ADragFollowsTheMouseOnTheFadersScaleAndClampsAtBothEnds) {
     probe.interaction.updateDrag(500, capY - 400); // far outside the strip, still this fader
     probe.interaction.updateDrag(kStrip0FaderX, capY - 187 / 2);
     probe.interaction.updateDrag(kStrip0FaderX, 2000);
-    const auto edits = probe.takeEdits();
-    ASSERT_EQ(edits.size(), 5u); // the press and one edit per move
-    EXPECT_EQ(edits[0], (Edit{100, 0.0}));
-    EXPECT_EQ(edits[1], (Edit{100, 1.0}));
-    EXPECT_EQ(edits[2], (Edit{100, 1.0}));
-    EXPECT_DOUBLE_EQ(edits[3].value, 93.0 / 187.0);
-    EXPECT_EQ(edits[4], (Edit{100, 0.0}));
+    // The press and the moves are one gesture for the host; the release ends it.
+    EXPECT_EQ(probe.host.entries().back().call, test::HostEditLog::Call::Perform);
+    probe.interaction.endDrag();
+    const test::Gesture drag = test::oneGesture(probe.host);
+    probe.host.clear();
+    EXPECT_EQ(drag.id, 100u);
+    ASSERT_EQ(drag.values.size(), 5u); // the press and one change per move
+    EXPECT_EQ(drag.values[0], 0.0);
+    EXPECT_EQ(drag.values[1], 1.0);
+    EXPECT_EQ(drag.values[2], 1.0);
+    EXPECT_DOUBLE_EQ(drag.values[3], 93.0 / 187.0);
+    EXPECT_EQ(drag.values[4], 0.0);
 
     // After the release, moves edit nothing.
-    probe.interaction.endDrag();
     EXPECT_FALSE(probe.interaction.drag().active());
     probe.interaction.updateDrag(kStrip0FaderX, capY - 100);
+    probe.interaction.endDrag();
     EXPECT_TRUE(probe.takeEdits().empty());
 }
 

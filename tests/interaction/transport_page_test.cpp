@@ -267,7 +267,9 @@ public:
     ModuleKind kind() const override { return ModuleKind::Recorder; }
     std::string_view displayName() const override { return "QUILLWAVE RECORDER"; }
     double parameter(ParamIndex) const override { return 0.0; }
-    void applyEdit(ParamIndex id, double value) override { edits.push_back({id, value}); }
+    void beginGesture(ParamIndex) override {}
+    void changeInGesture(ParamIndex id, double value) override { edits.push_back({id, value}); }
+    void endGesture(ParamIndex) override {}
     std::uint64_t playerFrameCount() const override { return 0; }
     RecorderReadiness recorderReadiness() const override { return {true, false, true}; }
     bool chooseFile(const std::u16string&, std::string&) override { return false; }

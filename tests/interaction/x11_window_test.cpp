@@ -20,7 +20,11 @@
 
 #include <gtest/gtest.h>
 
+#include "editor/posix/x11_window.h" // after GoogleTest: Xlib's macros would rename parts of it
+
 #include <cmath>
+#include <csignal>
+#include <fstream>
 
 namespace quillwave::plugins {
 namespace {
@@ -394,27 +398,36 @@ TEST_F(X11Editor, PointerEventsEditLikeTheWindowsEditor) {
         ASSERT_EQ(scaleBy(editor.view, k), kResultTrue);
         settle();
         bank->setTableValue(100, 0.0);
-        // Each motion is handled before the next, as a user's hand is slower than the loop.
+        // Each motion is handled before the next, as a user's hand is slower than the loop. The
+        // whole drag is one gesture for the host: begin at the press, one perform per move.
+        const auto awaitEntries = [&](std::size_t count) {
+            host.run(3s, [&] { return log.entries().size() >= count; });
+        };
         pointerTo(76 * k, 445 * k);
         button(true);
-        awaitEdits(log, 1);
+        awaitEntries(2);
         EXPECT_TRUE(pointerGrabbedByAnother()); // the drag holds the pointer
         pointerTo(76 * k, (445 - 187) * k);
-        awaitEdits(log, 2);
+        awaitEntries(3);
         pointerTo(76 * k, -50); // above the window: still the editor's, clamped at the top
-        awaitEdits(log, 3);
+        awaitEntries(4);
         pointerTo(76 * k, (445 - 93) * k);
-        awaitEdits(log, 4);
+        awaitEntries(5);
+        EXPECT_EQ(log.entries().back().call, test::HostEditLog::Call::Perform);
         button(false);
+        awaitEntries(6); // the release ends the gesture
         EXPECT_FALSE(pointerGrabbedByAnother());
         pointerTo(76 * k, 258 * k); // after the release nothing is dragged
-        const auto edits = takeEdits(log);
-        ASSERT_EQ(edits.size(), 4u);
-        EXPECT_EQ(edits[0], (Edit{100, 0.0}));
-        EXPECT_EQ(edits[1], (Edit{100, 1.0}));
-        EXPECT_EQ(edits[2], (Edit{100, 1.0}));
-        EXPECT_DOUBLE_EQ(edits[3].value, 93.0 / 187.0);
+        test::expectStripDragUpAndBack(log);
+        log.clear();
+
+        // A drag the view's removal cuts short still ends its gesture.
+        pointerTo(76 * k, 445 * k);
+        button(true);
+        awaitEntries(2);
         EXPECT_EQ(editor.view->removed(), kResultOk);
+        EXPECT_EQ(log.entries().back().call, test::HostEditLog::Call::End);
+        button(false);
     }
 }
 
@@ -442,10 +455,99 @@ TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRu
         return !arguments.empty() && arguments[0] == "--error";
     });
     EXPECT_EQ(helpers.arguments("zenity"),
-              (std::vector<std::string>{"--error", "--no-markup", "--title=QUILLWAVE RECORDER",
-                                        "--text=Destination exists; choose a new file"}));
+              (std::vector<std::string>{
+                  "--error", "--no-markup", "--title=QUILLWAVE RECORDER",
+                  "--text=Destination exists; choose a new file",
+                  "--attach=" + std::to_string(reinterpret_cast<std::uintptr_t>(display.parent()))}));
     host.run(5s, [&] { return host.eventHandlers() == 1; });
     EXPECT_EQ(view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, AnEditorThatCannotBeSeenOrShowsNoChangePresentsNothing) {
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    ViewUnderTest editor(*plugin, &host);
+    ASSERT_EQ(editor.view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    host.run(100ms);
+    std::uint64_t before = framesPresented();
+    host.run(1000ms); // nothing changes: nothing is drawn again
+    EXPECT_EQ(framesPresented(), before);
+
+    // The host hides its window (as a closed plug-in window in some hosts) while the value
+    // shown keeps changing.
+    XUnmapWindow(display.display(), reinterpret_cast<::Window>(display.parent()));
+    XSync(display.display(), False);
+    host.run(100ms);
+    before = framesPresented();
+    for (int i = 0; i < 20; ++i) {
+        plugin->setTableValue(ParamId::FollowTransport, i % 2);
+        host.run(50ms);
+    }
+    EXPECT_EQ(framesPresented(), before);
+    XMapWindow(display.display(), reinterpret_cast<::Window>(display.parent()));
+    XSync(display.display(), False);
+    plugin->setTableValue(ParamId::FollowTransport, 1.0);
+    EXPECT_TRUE(showsAt(502, 117, palette::kButtonActiveFace));
+    EXPECT_GT(framesPresented(), before);
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+int hostErrors = 0;
+int countHostError(Display*, XErrorEvent*) {
+    ++hostErrors;
+    return 0;
+}
+
+TEST_F(X11Editor, ErrorsOfTheEditorsRequestsNeverReachTheHostsHandler) {
+    const auto bank = test::makePlugin(ModuleKind::FaderBank);
+    // The host's window that holds the editor, inside its top-level one.
+    const ::Window holder =
+        XCreateSimpleWindow(display.display(), reinterpret_cast<::Window>(display.parent()), 0, 0,
+                            960, 580, 0, 0, 0);
+    XMapWindow(display.display(), holder);
+    XSync(display.display(), False);
+    ViewUnderTest editor(*bank, &host);
+    ASSERT_EQ(editor.view->attached(reinterpret_cast<void*>(holder), kX11), kResultOk);
+    settle();
+    pointerTo(76, 445);
+    hostErrors = 0;
+    const XErrorHandler saved = XSetErrorHandler(countHostError);
+    // A press on a fader, and the host destroys its window before its loop runs again: the
+    // editor's grab for the drag fails with BadWindow.
+    XTestFakeButtonEvent(display.display(), 1, True, CurrentTime);
+    XSync(display.display(), False);
+    XDestroyWindow(display.display(), holder);
+    XSync(display.display(), False);
+    host.run(200ms);
+    XTestFakeButtonEvent(display.display(), 1, False, CurrentTime);
+    XSync(display.display(), False);
+    host.run(100ms);
+    XSetErrorHandler(saved);
+    EXPECT_EQ(hostErrors, 0);
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, RemovingTheViewNeverWaitsForADialogThatIgnoresTheRequestToEnd) {
+    test::StubHelpers helpers;
+    helpers.add("zenity", "trap '' TERM; echo $$ > '" + helpers.path("pid").string() +
+                              "'; exec /bin/sleep 30");
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    IPtr<IPlugView> view(plugin->createView("editor"), false);
+    view->setFrame(&host);
+    ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    click(100, 130); // the file button
+    host.run(5s, [&] { return std::filesystem::exists(helpers.path("pid")); });
+    host.run(50ms);
+    pid_t pid = 0;
+    std::ifstream(helpers.path("pid")) >> pid;
+    ASSERT_GT(pid, 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(view->removed(), kResultOk);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 100ms);
+    // Ended after a short grace, and reaped: not even a zombie answers.
+    host.run(3s, [&] { return ::kill(pid, 0) != 0; });
+    EXPECT_NE(::kill(pid, 0), 0);
 }
 
 TEST_F(X11Editor, WithoutADesktopHelperTheMessageIsDrawnInsideAndTheNextClickTakesIt) {

@@ -2,11 +2,13 @@
 // holds one of the values the audio thread stored. Loading while blocks run, takes start and stop
 // and the editor reads the status: every file stays whole.
 
+#include "editor/plugin_editor_controls.h"
 #include "editor/plugin_editor_model.h"
 #include "plugin/state_document.h"
 #include "plugin/state_stream.h"
 #include "recorder/recorder_test_support.h"
 #include "state_streams.h"
+#include "support/plugin_instance.h"
 #include "support/test_host.h"
 #include "support/wait_until.h"
 #include "support/wav_file.h"
@@ -157,6 +159,33 @@ TEST(StateConcurrency, TwoHundredLoadsWhileBlocksRunKeepEveryTakeWhole) {
         recorded += take.frames();
     }
     EXPECT_GT(recorded, 0u);
+}
+
+// The editor's edits write the SDK parameter objects that a load rewrites on another thread;
+// ThreadSanitizer reports any of those writes made without the state lock.
+TEST(StateConcurrency, EditorEditsWhileStatesLoadShareTheParameterObjectsSafely) {
+    const auto plugin = makePlugin(plugins::ModuleKind::Output);
+    std::atomic<bool> done{false};
+    std::thread editor([&] {
+        plugins::PluginEditorControls controls(*plugin);
+        for (int i = 0; !done.load(); ++i) {
+            controls.applyEdit(plugins::ParamId::Gain, (i % 100) / 100.0);
+            controls.beginGesture(plugins::ParamId::Gain); // a drag
+            controls.changeInGesture(plugins::ParamId::Gain, 0.5);
+            controls.endGesture(plugins::ParamId::Gain);
+        }
+    });
+    plugins::ParameterTable values;
+    for (int i = 0; i < 300; ++i) {
+        values.set(plugins::ParamId::Gain, i / 300.0);
+        IPtr<MemoryStream> stream(new MemoryStream, false);
+        ASSERT_TRUE(plugins::writeFramedText(
+            *stream, plugins::writeStateDocument(plugins::ModuleKind::Output, values, u"")));
+        stream->seek(0, IBStream::kIBSeekSet, nullptr);
+        EXPECT_EQ(componentOf(*plugin).setState(stream), kResultOk);
+    }
+    done = true;
+    editor.join();
 }
 
 // A take recorded while the disk stalls leaves its backlog in the ring, and a load then names

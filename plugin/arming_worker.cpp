@@ -7,25 +7,37 @@ ArmingWorker::ArmingWorker(std::function<void()> step) : step_(std::move(step)) 
 }
 
 ArmingWorker::~ArmingWorker() {
-    stop_.store(true);
-    polling_.store(true);
-    polling_.notify_one();
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    woken_.notify_all();
     thread_.join();
 }
 
 void ArmingWorker::poll(bool on) {
-    polling_.store(on);
-    polling_.notify_one();
+    {
+        const std::lock_guard lock(mutex_);
+        polling_ = on;
+    }
+    woken_.notify_all();
 }
 
 void ArmingWorker::main() {
-    while (!stop_.load()) {
-        polling_.wait(false);
-        if (stop_.load()) {
-            break;
+    std::unique_lock lock(mutex_);
+    while (true) {
+        woken_.wait(lock, [this] { return polling_ || stop_; });
+        if (stop_) {
+            return;
         }
+        lock.unlock();
         step_();
-        std::this_thread::sleep_for(kPoll);
+        lock.lock();
+        // Sleeps one poll interval, or less when stopped meanwhile.
+        woken_.wait_for(lock, kPoll, [this] { return stop_; });
+        if (stop_) {
+            return;
+        }
     }
 }
 

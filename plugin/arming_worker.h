@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <thread>
 
 namespace quillwave::plugins {
@@ -12,6 +14,10 @@ namespace quillwave::plugins {
 // audio thread included, may set with a plain store, so a requester never locks, allocates or
 // makes a system call. While not polling (the module is inactive and nothing can be due) the
 // thread sleeps until a host thread resumes it.
+//
+// The sleep is a mutex and condition variable rather than std::atomic::wait: libstdc++ 12 without
+// a futex (the Windows build) can lose an atomic notify, which left the destructor's join waiting
+// forever.
 class ArmingWorker {
 public:
     static constexpr std::chrono::milliseconds kPoll{2};
@@ -29,8 +35,10 @@ private:
     void main();
 
     const std::function<void()> step_;
-    std::atomic<bool> polling_{false};
-    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable woken_;
+    bool polling_ = false; // guarded by mutex_
+    bool stop_ = false;    // guarded by mutex_
     std::thread thread_;
 };
 

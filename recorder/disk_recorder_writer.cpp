@@ -7,12 +7,6 @@
 #include <mutex>
 
 namespace quillwave::plugins {
-namespace {
-
-constexpr std::uint64_t kWriteChunkSamples = 65536; // 256 KiB
-
-} // namespace
-
 void DiskRecorder::writerMain(std::u16string path) {
     const std::uint32_t channels = fileChannels_.load();
     const std::uint32_t rate = fileSampleRate_.load();
@@ -30,7 +24,7 @@ void DiskRecorder::writerMain(std::u16string path) {
     // Writes are cut into chunks of whole frames so that ring space returns to the audio thread
     // while a long backlog is written, instead of only after all of it: the stages overlap, and a
     // slow write holds back at most one chunk of the ring.
-    const std::uint64_t writeChunk = kWriteChunkSamples / channels * channels;
+    const std::uint64_t writeChunk = writeChunkSamples(channels);
     // prepare provided the ring before starting this thread and replaces it only after joining it.
     const float* const ring = ring_->data();
     const std::uint64_t ringSamples = ring_->samples();

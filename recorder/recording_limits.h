@@ -12,6 +12,14 @@ inline constexpr std::uint32_t kMaxRecordingRate = 384000;
 // The largest data chunk: data bytes + 36 must still fit the 32-bit RIFF chunk size.
 inline constexpr std::uint64_t kMaxDataBytes = 4294967259ull; // 2^32 - 37
 
+// The writer's largest single write, in samples (256 KiB), cut to whole frames per take: a slow
+// write then holds back at most this much of the ring.
+inline constexpr std::uint64_t kWriteChunkSamples = 65536;
+
+constexpr std::uint64_t writeChunkSamples(std::uint32_t channels) {
+    return channels == 0 ? 0 : kWriteChunkSamples / channels * channels;
+}
+
 // The most samples a take of this width may hold within byteLimit: a whole number of frames.
 constexpr std::uint64_t sampleLimit(std::uint32_t channels,
                                     std::uint64_t byteLimit = kMaxDataBytes) {

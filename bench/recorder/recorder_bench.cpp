@@ -139,12 +139,14 @@ void benchCapture(std::uint32_t channels) {
 }
 
 // The baseline writer: the same producer interleaves the same blocks into a plain ring of the
-// recorder's size, and a plain thread fwrites each contiguous run of it to a file in the same
-// folder. Returns MB/s, including the close.
+// recorder's size, and a plain thread fwrites it to a file in the same folder in the recorder's
+// chunks, idling as long as the recorder's writer does, so that producing and writing overlap as
+// they do in a take. Returns MB/s, including the close.
 double fwriteMegabytesPerSecond(const fs::path& file, const Planar& in, std::uint32_t channels,
                                 std::uint32_t rate, std::uint64_t frames) {
     const std::uint64_t ringSamples = CaptureRing::samplesFor(channels, rate);
     const std::uint64_t mask = ringSamples - 1;
+    const std::uint64_t chunk = writeChunkSamples(channels);
     std::vector<float> ring(ringSamples);
     std::atomic<std::uint64_t> readIndex{0}, writeIndex{0};
     std::atomic<bool> done{false};
@@ -162,10 +164,10 @@ double fwriteMegabytesPerSecond(const fs::path& file, const Planar& in, std::uin
                 if (done.load()) {
                     break;
                 }
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
                 continue;
             }
-            const std::uint64_t run = std::min(ringSamples - (r & mask), w - r);
+            const std::uint64_t run = std::min({ringSamples - (r & mask), w - r, chunk});
             std::fwrite(ring.data() + (r & mask), sizeof(float), run, f);
             readIndex.store(r + run, std::memory_order_release);
         }

@@ -1,7 +1,5 @@
 #include "player/file_player.h"
 
-#include "player/wav_reader.h"
-
 #include <algorithm>
 #include <array>
 #include <cassert>
@@ -39,10 +37,6 @@ FilePlayer::~FilePlayer() {
     playing_.store(false, std::memory_order_release);
     // The ring and the current clip free themselves after this, in that order.
     std::unique_ptr<AudioClip> untaken(pendingClip_.exchange(nullptr, std::memory_order_acq_rel));
-}
-
-void FilePlayer::loadClip(std::u16string_view path) {
-    installClip(decodeWavFile(path, kPreloadLimitBytes));
 }
 
 void FilePlayer::installClip(AudioClip&& clip) {

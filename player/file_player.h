@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <string_view>
 #include <vector>
 
 namespace quillwave::plugins {
@@ -26,7 +25,7 @@ namespace quillwave::plugins {
 // - `latestClip_` never owns: it aliases the newest record, which stays alive at least until the
 //   next installClip, so the editor thread may read it between installs.
 // The audio thread therefore only exchanges pointers; all allocation and freeing happens on the
-// editor thread or a host thread loading a state (installClip, collectRetired, loadClip,
+// editor thread or a host thread loading a state (installClip, collectRetired,
 // destruction). Installs take turns on installMutex_, held only for the hand-over. Clips are
 // freed only under clipsMutex_, which readLatestClip holds while it reads, so a clip being read
 // is never freed. An install never waits for a reader: when the reader holds clipsMutex_, what the
@@ -41,10 +40,6 @@ public:
     ~FilePlayer();
     FilePlayer(const FilePlayer&) = delete;
     FilePlayer& operator=(const FilePlayer&) = delete;
-
-    // Editor thread. Decodes the file at `path` with the preload limit and installs it; decoding
-    // and installing errors propagate and leave the player as it was.
-    void loadClip(std::u16string_view path);
 
     // Editor thread. Hands `clip` to the audio thread and stops playback; the caller's clip is left
     // empty. Throws std::runtime_error("Invalid audio data") for a clip without channels or rate,

@@ -32,6 +32,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool running() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     int outputDescriptor() const { return output_; }
 
     // Appends what the pipe holds now to into; true once the output has ended.

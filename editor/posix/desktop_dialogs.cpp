@@ -118,7 +118,10 @@ std::optional<std::u16string> chosenPath(const std::string& output, WavDialog di
 
 void DesktopDialogs::chooseWavFile(WavDialog dialog, WavFileAnswer answer) {
     if (fileDialogOpen()) {
-        // The open one answers; the user learns where the click went.
+        // The open one answers; the user sees it, or else learns where the click went.
+        if (bringFileDialogToFront()) {
+            return;
+        }
         showInEditor(std::u16string(kDialogCaption), std::u16string(kChooserStillOpenText),
                      MessageSeverity::Information);
         return;
@@ -166,11 +169,10 @@ void DesktopDialogs::askHelper(WavDialog dialog, WavFileAnswer answer) {
         },
         true);
     if (!started) {
-        showInEditor(std::u16string(kDialogCaption),
-                     std::u16string(helper == DesktopHelper::None ? kNoChooserText
-                                                                  : kChooserFailedText),
-                     helper == DesktopHelper::None ? MessageSeverity::Information
-                                                   : MessageSeverity::Error);
+        showInEditor(
+            std::u16string(kDialogCaption),
+            std::u16string(helper == DesktopHelper::None ? kNoChooserText : kChooserFailedText),
+            helper == DesktopHelper::None ? MessageSeverity::Information : MessageSeverity::Error);
     }
 }
 
@@ -228,6 +230,14 @@ void DesktopDialogs::closeAll() {
 bool DesktopDialogs::fileDialogOpen() const {
     return std::any_of(running_.begin(), running_.end(),
                        [](const auto& entry) { return entry->fileDialog; });
+}
+
+bool DesktopDialogs::bringFileDialogToFront() {
+    // No call raises a portal's dialog: only a helper's window can be found by its process.
+    const auto open = std::find_if(running_.begin(), running_.end(),
+                                   [](const auto& entry) { return entry->fileDialog; });
+    return open != running_.end() && (*open)->child != nullptr && bringToFront_ &&
+           bringToFront_((*open)->child->pid());
 }
 
 bool DesktopDialogs::run(std::vector<std::string> command, HelperDone done, bool fileDialog) {

@@ -40,16 +40,21 @@ std::optional<std::u16string> chosenPath(const std::string& output, WavDialog di
 
 class DesktopDialogs final : public UserDialogs {
 public:
+    // Brings the top-level window of a helper process to the front; false when it cannot.
+    using BringToFront = std::function<bool(pid_t)>;
+
     // Both must outlive the dialogs; owner yields the editor's X window when a dialog opens.
     DesktopDialogs(HostRunLoop& runLoop, NoticeBoard& notices,
-                   std::function<std::uintptr_t()> owner = {})
-        : runLoop_(runLoop), notices_(notices), owner_(std::move(owner)) {}
+                   std::function<std::uintptr_t()> owner = {}, BringToFront bringToFront = {})
+        : runLoop_(runLoop), notices_(notices), owner_(std::move(owner)),
+          bringToFront_(std::move(bringToFront)) {}
     ~DesktopDialogs() override { closeAll(); }
     DesktopDialogs(const DesktopDialogs&) = delete;
     DesktopDialogs& operator=(const DesktopDialogs&) = delete;
 
-    // One file dialog at a time: a request while one is open is answered by the open one, and
-    // the editor says so.
+    // One file dialog at a time: a request while one is open is answered by the open one, which
+    // comes to the front; where it cannot (the portal's, or a helper's window not found on the
+    // display), the editor says that it is still open.
     void chooseWavFile(WavDialog dialog, WavFileAnswer answer) override;
     void showMessage(std::u16string_view text, std::u16string_view caption,
                      MessageSeverity severity) override;
@@ -90,12 +95,15 @@ private:
     // Takes running out of the list (before its answer, which may open the next dialog) and
     // withdraws its watch.
     std::unique_ptr<Running> takeOut(Running* running);
+    // True when the open file dialog is a helper's whose window came to the front.
+    bool bringFileDialogToFront();
     void showInEditor(std::u16string caption, std::u16string text, MessageSeverity severity);
     std::uintptr_t owner() const { return owner_ ? owner_() : 0; }
 
     HostRunLoop& runLoop_;
     NoticeBoard& notices_;
     std::function<std::uintptr_t()> owner_;
+    BringToFront bringToFront_;
     std::vector<std::unique_ptr<Running>> running_;
 };
 

@@ -14,6 +14,7 @@
 #include "editor/posix/cairo_picture.h"
 #include "editor/posix/desktop_dialogs.h"
 #include "editor/posix/host_run_loop.h"
+#include "editor/posix/window_raise.h"
 #include "editor/posix/x11_window.h"
 #include "editor/scalable_view.h"
 #include "editor/scaled_surface.h"
@@ -38,7 +39,11 @@ public:
           dialogs_(dialogs ? std::move(dialogs)
                            : std::make_unique<DesktopDialogs>(
                                  runLoop_, notices_,
-                                 [this] { return window_ != nullptr ? window_->topLevel() : 0; })),
+                                 [this] { return window_ != nullptr ? window_->topLevel() : 0; },
+                                 [this](pid_t helper) {
+                                     return window_ != nullptr &&
+                                            bringProcessWindowToFront(*window_, helper, clickTime_);
+                                 })),
           interaction_(controls_, *dialogs_) {}
 
     ~View() override { closeWindow(); }
@@ -96,6 +101,7 @@ private:
     std::vector<DrawCall> shown_;       // the picture on screen, as drawing calls
     bool redraw_ = true;                // the window needs drawing, whatever it shows
     RunLoopHandler* timer_ = nullptr;   // the repaint timer, while the window can be seen
+    Time clickTime_ = CurrentTime;      // of the last press: a dialog it brings up is the user's
 };
 
 tresult PLUGIN_API View::attached(void* parent, FIDString type) {
@@ -181,6 +187,7 @@ void View::handle(XEvent& event) {
             return;
         }
         redraw_ = true;
+        clickTime_ = event.xbutton.time;
         if (notices_.dismiss()) {
             return; // the click that takes a notice away does nothing else
         }

@@ -552,6 +552,12 @@ void X11Window::ungrabPointer(Time time) {
     XFlush(display_);
 }
 
+bool X11Window::runTrapped(const std::function<void(Display*)>& calls) {
+    ErrorTrap trap(display_);
+    calls(display_);
+    return !trap.failed();
+}
+
 ::Window X11Window::topLevel() {
     if (!alive_) {
         return 0;

@@ -12,6 +12,7 @@
 #include <cairo.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -70,6 +71,10 @@ public:
     // The host's top-level window that holds the editor (the one the window manager manages),
     // found by walking up the window tree; 0 when there is none.
     ::Window topLevel();
+
+    // Runs calls on this window's connection under its error trap, so no error of theirs reaches
+    // the host's handler; false when one of their requests failed.
+    bool runTrapped(const std::function<void(Display*)>& calls);
 
 private:
     class Canvas;

@@ -123,6 +123,7 @@ private:
     EditorInteraction interaction_;
     RecordingSurface picture_;
     std::vector<DrawCall> lastPicture_;
+    OffscreenBuffer buffer_; // the window's image, while it has one; freed with the window
 };
 
 tresult PLUGIN_API View::attached(void* parent, FIDString type) {
@@ -231,12 +232,23 @@ LRESULT CALLBACK View::windowProc(HWND window, UINT message, WPARAM wParam, LPAR
 LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT:
-        paintWindow(window, model_, interaction_.bankPage(), size());
+        if (!paintWindow(window, buffer_, model_, interaction_.bankPage(), size())) {
+            // Out of GDI resources: the next tick paints again, whether the picture changed
+            // or not. Invalidating now instead would repaint in a busy loop.
+            lastPicture_.clear();
+        }
+        return 0;
+    case WM_DISPLAYCHANGE:
+        // Only top-level windows are told, so the buffer also checks the format at each paint;
+        // this catches a host that passes the message on, and a format of the same depth.
+        buffer_.release();
+        InvalidateRect(window, nullptr, FALSE);
         return 0;
     case WM_ERASEBKGND:
         return 1; // the paint covers every pixel
     case WM_NCDESTROY:
         interaction_.endDrag(); // the host's gesture ends with the window, mid-drag too
+        buffer_.release();
         window_ = nullptr;
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         return DefWindowProcW(window, message, wParam, lParam);

@@ -23,38 +23,6 @@ private:
     HDC dc_;
 };
 
-// A memory context with a compatible bitmap selected, both freed in the right order.
-class OffscreenBuffer {
-public:
-    OffscreenBuffer(HDC target, int width, int height)
-        : dc_(CreateCompatibleDC(target)), bitmap_(CreateCompatibleBitmap(target, width, height)) {
-        if (dc_ != nullptr && bitmap_ != nullptr) {
-            previous_ = SelectObject(dc_, bitmap_);
-        }
-    }
-    ~OffscreenBuffer() {
-        if (previous_ != nullptr && previous_ != HGDI_ERROR) {
-            SelectObject(dc_, previous_);
-        }
-        if (bitmap_ != nullptr) {
-            DeleteObject(bitmap_);
-        }
-        if (dc_ != nullptr) {
-            DeleteDC(dc_);
-        }
-    }
-    OffscreenBuffer(const OffscreenBuffer&) = delete;
-    OffscreenBuffer& operator=(const OffscreenBuffer&) = delete;
-
-    bool ready() const { return previous_ != nullptr && previous_ != HGDI_ERROR; }
-    HDC dc() const { return dc_; }
-
-private:
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_ = nullptr;
-};
-
 } // namespace
 
 void paintScaled(HDC dc, const EditorModel& model, std::uint32_t& bankPage, ViewSize size) {
@@ -63,18 +31,19 @@ void paintScaled(HDC dc, const EditorModel& model, std::uint32_t& bankPage, View
     paintEditor(model, bankPage, surface);
 }
 
-void paintWindow(HWND window, const EditorModel& model, std::uint32_t& bankPage, ViewSize size) {
+bool paintWindow(HWND window, OffscreenBuffer& buffer, const EditorModel& model,
+                 std::uint32_t& bankPage, ViewSize size) {
     const PaintScope paint(window);
     if (paint.dc() == nullptr) {
-        return;
+        return false;
     }
-    // Out of GDI resources this frame is skipped; the next timer tick tries again.
-    const OffscreenBuffer buffer(paint.dc(), size.width, size.height);
-    if (!buffer.ready()) {
-        return;
+    const HDC image = buffer.prepare(paint.dc(), size);
+    if (image == nullptr) {
+        return false;
     }
-    paintScaled(buffer.dc(), model, bankPage, size);
-    BitBlt(paint.dc(), 0, 0, size.width, size.height, buffer.dc(), 0, 0, SRCCOPY);
+    paintScaled(image, model, bankPage, size);
+    BitBlt(paint.dc(), 0, 0, size.width, size.height, image, 0, 0, SRCCOPY);
+    return true;
 }
 
 } // namespace quillwave::plugins

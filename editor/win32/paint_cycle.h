@@ -6,6 +6,7 @@
 
 #include "editor/editor_model.h"
 #include "editor/view_scale.h"
+#include "editor/win32/offscreen_buffer.h"
 
 #include <windows.h>
 
@@ -13,9 +14,11 @@
 
 namespace quillwave::plugins {
 
-// Handles WM_PAINT of window: BeginPaint, paint the design scaled to size into a fresh memory
-// context and bitmap, BitBlt, free both, EndPaint. The update region is not consulted.
-void paintWindow(HWND window, const EditorModel& model, std::uint32_t& bankPage, ViewSize size);
+// Handles WM_PAINT of window: BeginPaint, paint the design scaled to size into buffer, BitBlt,
+// EndPaint. The update region is not consulted. False when the frame was skipped because GDI
+// could not make the buffer; the window then shows its last frame.
+bool paintWindow(HWND window, OffscreenBuffer& buffer, const EditorModel& model,
+                 std::uint32_t& bankPage, ViewSize size);
 
 // The design scaled to size's width, drawn into dc.
 void paintScaled(HDC dc, const EditorModel& model, std::uint32_t& bankPage, ViewSize size);

@@ -3,7 +3,7 @@
 // Counts the GDI objects that the editor creates and deletes, by routing this program's imports
 // of the creating and deleting functions through counting wrappers for the census's lifetime.
 // Works where GetGuiResources does not (wine reports 0 for every process). Windows only; one
-// census at a time.
+// census at a time. It can also make bitmaps fail, as GDI does when a process runs out of them.
 
 #include <windows.h>
 
@@ -56,6 +56,8 @@ struct Ledger {
     std::mutex mutex;
     std::set<HGDIOBJ> live;
     long created = 0;
+    long bitmaps = 0;
+    bool failBitmaps = false;
 };
 
 inline Ledger& ledger() {
@@ -103,6 +105,13 @@ inline HDC WINAPI countedCreateCompatibleDC(HDC dc) {
     return track(realCreateCompatibleDC(dc));
 }
 inline HBITMAP WINAPI countedCreateCompatibleBitmap(HDC dc, int width, int height) {
+    {
+        const std::lock_guard lock(ledger().mutex);
+        if (ledger().failBitmaps) {
+            return nullptr;
+        }
+        ++ledger().bitmaps;
+    }
     return track(realCreateCompatibleBitmap(dc, width, height));
 }
 inline BOOL WINAPI countedDeleteObject(HGDIOBJ object) {
@@ -136,6 +145,8 @@ public:
             const std::lock_guard lock(ledger().mutex);
             ledger().live.clear();
             ledger().created = 0;
+            ledger().bitmaps = 0;
+            ledger().failBitmaps = false;
         }
         route("CreateSolidBrush", realCreateSolidBrush, &countedCreateSolidBrush);
         route("CreatePen", realCreatePen, &countedCreatePen);
@@ -167,6 +178,16 @@ public:
     long created() const {
         const std::lock_guard lock(gdi_census_detail::ledger().mutex);
         return gdi_census_detail::ledger().created;
+    }
+    // Compatible bitmaps asked for since the census began (the paint cycle's off-screen images).
+    long bitmaps() const {
+        const std::lock_guard lock(gdi_census_detail::ledger().mutex);
+        return gdi_census_detail::ledger().bitmaps;
+    }
+    // From now on every compatible bitmap fails (or, with false, succeeds again).
+    void failBitmaps(bool fail) const {
+        const std::lock_guard lock(gdi_census_detail::ledger().mutex);
+        gdi_census_detail::ledger().failBitmaps = fail;
     }
     // Objects created since the census began that are not deleted yet.
     std::size_t live() const {

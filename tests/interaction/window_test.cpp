@@ -595,6 +595,55 @@ TEST_F(EditorWindow, AViewsWholeLifeLeavesNoGdiObjectsOrClassBehind) {
     EXPECT_FALSE(editorClassRegistered());
 }
 
+TEST_F(EditorWindow, OneOffscreenImageServesEveryPaintUntilTheSizeOrFormatChanges) {
+    const test::GdiCensus census;
+    ASSERT_TRUE(census.counting());
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    ViewUnderTest editor(*plugin);
+    ASSERT_EQ(editor.view->attached(parent.handle(), "HWND"), kResultOk);
+    const HWND child = editorWindow(parent.handle());
+    // Paints for a while a picture that changes all the time, as meters do while recording.
+    const auto paintsWhileChanging = [&] {
+        std::atomic<bool> done{false};
+        std::thread automation([&] {
+            for (int i = 0; !done; ++i) {
+                plugin->setTableValue(ParamId::MaximumTail, (i % 100) / 100.0);
+                std::this_thread::sleep_for(1ms);
+            }
+        });
+        const int paints = pumpMessages(400ms, child).paints;
+        done = true;
+        automation.join();
+        pumpMessages(100ms); // the last change painted
+        return paints;
+    };
+    EXPECT_GE(paintsWhileChanging(), 5);
+    EXPECT_EQ(census.bitmaps(), 1);
+    EXPECT_EQ(census.live(), 2u); // the image and its context, between paints
+
+    ASSERT_EQ(scaleBy(editor.view, 2.0f), kResultTrue);
+    EXPECT_GE(paintsWhileChanging(), 5);
+    EXPECT_EQ(census.bitmaps(), 2);
+    EXPECT_EQ(census.live(), 2u); // the old size's image is gone
+
+    SendMessageW(child, WM_DISPLAYCHANGE, 16, MAKELPARAM(1920, 1080));
+    pumpPending();
+    EXPECT_EQ(census.bitmaps(), 3);
+
+    // Out of bitmaps a frame is skipped; the next tick paints again though nothing changed.
+    census.failBitmaps(true);
+    SendMessageW(child, WM_DISPLAYCHANGE, 32, MAKELPARAM(1920, 1080));
+    pumpPending();
+    EXPECT_EQ(census.live(), 0u);
+    census.failBitmaps(false);
+    EXPECT_TRUE(invalidates(child, WM_TIMER, 1, 0));
+    pumpPending();
+    EXPECT_EQ(census.bitmaps(), 4);
+
+    EXPECT_EQ(editor.view->removed(), kResultOk);
+    EXPECT_EQ(census.live(), 0u);
+}
+
 TEST(WavDialogSettings, OneWavFilterAFullPathBufferAndNoOverwritePrompt) {
     std::vector<wchar_t> buffer;
     const HWND owner = reinterpret_cast<HWND>(0x1234);

@@ -53,13 +53,14 @@ public:
     // The host's window, as a view receives it for "X11EmbedWindowID".
     void* parent() const { return reinterpret_cast<void*>(parent_); }
 
-    std::vector<::Window> children() const {
+    // The children of the host's window, or of another, bottom to top.
+    std::vector<::Window> children(::Window of = 0) const {
         ::Window root = 0;
         ::Window up = 0;
         ::Window* list = nullptr;
         unsigned count = 0;
         std::vector<::Window> out;
-        if (XQueryTree(display_, parent_, &root, &up, &list, &count) != 0) {
+        if (XQueryTree(display_, of != 0 ? of : parent_, &root, &up, &list, &count) != 0) {
             out.assign(list, list + count);
             XFree(list);
         }

@@ -22,6 +22,7 @@
 
 #include "editor/posix/x11_window.h" // after GoogleTest: Xlib's macros would rename parts of it
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <fstream>
@@ -548,6 +549,106 @@ TEST_F(X11Editor, RemovingTheViewNeverWaitsForADialogThatIgnoresTheRequestToEnd)
     // Ended after a short grace, and reaped: not even a zombie answers.
     host.run(3s, [&] { return ::kill(pid, 0) != 0; });
     EXPECT_NE(::kill(pid, 0), 0);
+}
+
+// The top-level window that a process marked as its own; 0 when there is none.
+::Window markedWindow(const TestDisplay& display) {
+    Display* const x = display.display();
+    const Atom pid = XInternAtom(x, "_NET_WM_PID", False);
+    for (const ::Window window : display.children(DefaultRootWindow(x))) {
+        int items = 0;
+        Atom* atoms = XListProperties(x, window, &items);
+        const bool marked = atoms != nullptr && std::count(atoms, atoms + items, pid) > 0;
+        XFree(atoms);
+        if (marked) {
+            return window;
+        }
+    }
+    return 0;
+}
+
+TEST_F(X11Editor, TheFileButtonBringsTheOpenChoosersWindowToTheFront) {
+    test::StubHelpers helpers;
+    helpers.add("zenity", std::string("exec '") + QUILLWAVE_STUB_DIALOG_WINDOW + "' 2300 1450");
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    IPtr<IPlugView> view(plugin->createView("editor"), false);
+    view->setFrame(&host);
+    ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    Display* const x = display.display();
+    const ::Window root = DefaultRootWindow(x);
+    const auto hostWindow = reinterpret_cast<::Window>(display.parent());
+    click(100, 130); // the file button
+    ::Window dialog = 0;
+    host.run(5s, [&] { return (dialog = markedWindow(display)) != 0; });
+    ASSERT_NE(dialog, 0u);
+    // Without a window manager the editor raises and focuses it; with one it asks the manager.
+    const ::Window check = XCreateSimpleWindow(x, root, 0, 0, 1, 1, 0, 0, 0);
+    auto setProperty = [&](::Window on, const char* name, std::vector<long> values, Atom type) {
+        XChangeProperty(x, on, XInternAtom(x, name, False), type, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(values.data()),
+                        static_cast<int>(values.size()));
+    };
+    for (const bool manager : {false, true}) {
+        if (manager) {
+            setProperty(root, "_NET_SUPPORTING_WM_CHECK", {static_cast<long>(check)}, XA_WINDOW);
+            setProperty(check, "_NET_SUPPORTING_WM_CHECK", {static_cast<long>(check)}, XA_WINDOW);
+            setProperty(root, "_NET_SUPPORTED",
+                        {static_cast<long>(XInternAtom(x, "_NET_ACTIVE_WINDOW", False))}, XA_ATOM);
+            // A client that has gone meanwhile costs the host's error handler nothing.
+            const ::Window gone = XCreateSimpleWindow(x, root, 0, 0, 1, 1, 0, 0, 0);
+            XDestroyWindow(x, gone);
+            setProperty(root, "_NET_CLIENT_LIST",
+                        {static_cast<long>(dialog), static_cast<long>(gone)}, XA_WINDOW);
+            XSelectInput(x, root, SubstructureNotifyMask);
+        }
+        XRaiseWindow(x, hostWindow);
+        XSetInputFocus(x, hostWindow, RevertToParent, CurrentTime);
+        XSync(x, False);
+        EXPECT_NE(display.children(root).back(), dialog);
+        hostErrors = 0;
+        const XErrorHandler saved = XSetErrorHandler(countHostError);
+        click(100, 130);
+        host.run(100ms);
+        XSetErrorHandler(saved);
+        EXPECT_EQ(hostErrors, 0);
+        ::Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(x, &focus, &revert);
+        EXPECT_EQ(display.children(root).back() == dialog, !manager);
+        EXPECT_EQ(focus == dialog, !manager);
+        EXPECT_EQ(display.grab(child()).at(300, 300), palette::kWindowBackground); // no notice
+        XEvent request{};
+        EXPECT_EQ(XCheckTypedEvent(x, ClientMessage, &request) == True, manager);
+        if (manager) {
+            EXPECT_EQ(request.xclient.window, dialog);
+            EXPECT_EQ(request.xclient.data.l[0], 2); // as the user's own choice
+            EXPECT_NE(request.xclient.data.l[1], 0); // at the click's time
+        }
+    }
+    XSelectInput(x, root, NoEventMask);
+    for (const char* name : {"_NET_SUPPORTING_WM_CHECK", "_NET_SUPPORTED", "_NET_CLIENT_LIST"}) {
+        XDeleteProperty(x, root, XInternAtom(x, name, False));
+    }
+    XDestroyWindow(x, check);
+    XSync(x, False);
+    EXPECT_EQ(view->removed(), kResultOk);
+}
+
+TEST_F(X11Editor, AChooserWhoseWindowCannotBeFoundIsStillSaidToBeOpen) {
+    test::StubHelpers helpers;
+    helpers.add("zenity", "exec /bin/sleep 30"); // never shows a window
+    const auto plugin = test::makePlugin(ModuleKind::Recorder);
+    IPtr<IPlugView> view(plugin->createView("editor"), false);
+    view->setFrame(&host);
+    ASSERT_EQ(view->attached(display.parent(), kX11), kResultOk);
+    settle();
+    click(100, 130);
+    host.run(200ms);
+    EXPECT_EQ(display.grab(child()).at(300, 300), palette::kWindowBackground);
+    click(100, 130);
+    EXPECT_TRUE(showsAt(300, 300, palette::kHeaderBand)); // the notice's panel
+    EXPECT_EQ(view->removed(), kResultOk);
 }
 
 TEST_F(X11Editor, WithoutADesktopHelperTheMessageIsDrawnInsideAndTheNextClickTakesIt) {

@@ -411,6 +411,7 @@ TEST(FilePlayerHeap, AudioThreadCallsNeverAllocateOrFree) {
     }
 }
 
+// Decoding and installing as a chosen file or a loaded state does it.
 TEST(FilePlayerLoad, LoadsAFileAndKeepsTheOldClipOnErrors) {
     test::TempFolder folder;
     const auto good = folder.write(
@@ -418,14 +419,17 @@ TEST(FilePlayerLoad, LoadsAFileAndKeepsTheOldClipOnErrors) {
     const auto bad = folder.write("bad.wav", test::wavFile(1, 2, 44100, 8, test::Bytes(4)));
 
     FilePlayer player;
-    player.loadClip(test::widePath(good));
+    const auto loadClip = [&player](const std::filesystem::path& path) {
+        player.installClip(decodeWavFile(test::widePath(path), kPreloadLimitBytes));
+    };
+    loadClip(good);
     EXPECT_EQ(player.frameCount(), 2u);
     EXPECT_EQ(test::values(player.latestClip().samples),
               (std::vector<float>{0.5f, -0.5f, 0.25f, -0.25f}));
     const AudioClip* loaded = &player.latestClip();
 
-    EXPECT_THROW(player.loadClip(test::widePath(bad)), std::runtime_error);
-    EXPECT_THROW(player.loadClip(test::widePath(folder.path() / "none.wav")), std::runtime_error);
+    EXPECT_THROW(loadClip(bad), std::runtime_error);
+    EXPECT_THROW(loadClip(folder.path() / "none.wav"), std::runtime_error);
     EXPECT_EQ(&player.latestClip(), loaded);
     EXPECT_EQ(player.frameCount(), 2u);
 }

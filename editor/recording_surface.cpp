@@ -37,10 +37,6 @@ Rect clipTo(const Rect& r, const Rect& within) {
             std::min(r.right, within.right), std::min(r.bottom, within.bottom)};
 }
 
-bool sameKind(const DrawCall& a, const DrawCall& b) {
-    return a.index() == b.index();
-}
-
 // A few areas are cheaper to copy than many small ones, and merging keeps them disjoint.
 constexpr std::size_t kMostAreas = 6;
 
@@ -90,19 +86,26 @@ Rect callBounds(const DrawCall& call) {
 
 std::vector<Rect> changedAreas(const std::vector<DrawCall>& now,
                                const std::vector<DrawCall>& before, Rect within) {
+    // Walks both pictures in drawing order, pairing calls one to one. Where one picture has
+    // more calls left (a meter grew or lost a segment), its extra call at a mismatch is taken
+    // alone, so the calls behind it pair up again. A pixel outside every call that is unpaired
+    // or changed meets the same calls in the same order in both pictures, and so is unchanged.
     std::vector<Rect> areas;
-    if (now.size() != before.size()) {
-        areas.push_back(within);
-        return areas;
-    }
-    for (std::size_t i = 0; i < now.size(); ++i) {
-        if (now[i] == before[i]) {
-            continue;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < now.size() || j < before.size()) {
+        const std::size_t nowLeft = now.size() - i;
+        const std::size_t beforeLeft = before.size() - j;
+        if (nowLeft > 0 && beforeLeft > 0 && now[i] == before[j]) {
+            ++i;
+            ++j;
+        } else if (nowLeft > beforeLeft) {
+            addArea(areas, clipTo(callBounds(now[i++]), within));
+        } else if (beforeLeft > nowLeft) {
+            addArea(areas, clipTo(callBounds(before[j++]), within));
+        } else {
+            addArea(areas, clipTo(unite(callBounds(now[i++]), callBounds(before[j++])), within));
         }
-        if (!sameKind(now[i], before[i])) {
-            return {within};
-        }
-        addArea(areas, clipTo(unite(callBounds(now[i]), callBounds(before[i])), within));
     }
     return areas;
 }
@@ -120,8 +123,8 @@ void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface,
         } else if (const auto* line = std::get_if<LineCall>(&call)) {
             surface.drawLine(line->x1, line->y1, line->x2, line->y2, line->colour, line->width);
         } else if (const auto* label = std::get_if<LabelCall>(&call)) {
-            surface.drawLabel(label->rect, label->text, label->colour, label->height,
-                              label->weight, label->placement);
+            surface.drawLabel(label->rect, label->text, label->colour, label->height, label->weight,
+                              label->placement);
         } else if (const auto* circle = std::get_if<CircleCall>(&call)) {
             surface.fillCircle(circle->bounds, circle->colour);
         }

@@ -85,8 +85,8 @@ void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface,
 Rect callBounds(const DrawCall& call);
 
 // Where a picture drawn as now differs from one drawn as before: a few rectangles covering the
-// bounds of every call that changed, before and after; all of within when the pictures are not
-// made of the same sequence of calls. Empty when nothing changed.
+// bounds of every call that changed, before and after, and of every call only one of them has
+// (as when a meter gains or loses a segment). Empty when nothing changed.
 std::vector<Rect> changedAreas(const std::vector<DrawCall>& now,
                                const std::vector<DrawCall>& before, Rect within);
 

@@ -49,11 +49,13 @@ CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
         return nullptr;
     }
     cairo_t* cr = cairo_create(picture.get());
-    CairoSurface device(cr);
-    ScaledSurface surface(device, size.scale());
-    paintEditor(model, bankPage, surface);
-    if (notice != nullptr) {
-        paintNotice(*notice, surface);
+    {
+        CairoSurface device(cr);
+        ScaledSurface surface(device, size.scale());
+        paintEditor(model, bankPage, surface);
+        if (notice != nullptr) {
+            paintNotice(*notice, surface);
+        }
     }
     cairo_destroy(cr);
     cairo_surface_flush(picture.get());

@@ -34,6 +34,27 @@ void penSpan(int at, int width, int& first, int& last) {
     last = first + std::max(width, 1) - 1;
 }
 
+// The two faces of the editor's font, made once: looking a face up for every label is a good
+// part of a label's cost. They live as long as the process, as cairo does (see cairo_picture).
+cairo_font_face_t* editorFace(FontWeight weight) {
+    // Fontconfig has no semibold DejaVu Sans: 600 is set bold, as its nearest face.
+    static cairo_font_face_t* const normal = cairo_toy_font_face_create(
+        kEditorFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    static cairo_font_face_t* const bold = cairo_toy_font_face_create(
+        kEditorFontFamily, CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    return weight == FontWeight::Normal ? normal : bold;
+}
+
+const cairo_font_options_t* labelFontOptions() {
+    static cairo_font_options_t* const options = [] {
+        cairo_font_options_t* made = cairo_font_options_create();
+        cairo_font_options_set_antialias(made, CAIRO_ANTIALIAS_GRAY);
+        cairo_font_options_set_hint_metrics(made, CAIRO_HINT_METRICS_ON);
+        return made;
+    }();
+    return options;
+}
+
 double advance(cairo_t* cr, const std::string& text) {
     cairo_text_extents_t extents;
     cairo_text_extents(cr, text.c_str(), &extents);
@@ -74,11 +95,27 @@ void CairoSurface::fillBox(Rect rect, Rgb colour) {
     if (rect.right <= rect.left || rect.bottom <= rect.top) {
         return;
     }
-    const SavedState saved(cr_);
-    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
-    setColour(cr_, colour);
+    if (fillsPending_ && !(colour == pendingColour_)) {
+        flushFills();
+    }
+    if (!fillsPending_) {
+        cairo_save(cr_);
+        cairo_new_path(cr_);
+        cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+        setColour(cr_, colour);
+        fillsPending_ = true;
+        pendingColour_ = colour;
+    }
     cairo_rectangle(cr_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+void CairoSurface::flushFills() {
+    if (!fillsPending_) {
+        return;
+    }
     cairo_fill(cr_);
+    cairo_restore(cr_);
+    fillsPending_ = false;
 }
 
 void CairoSurface::drawLine(int x1, int y1, int x2, int y2, Rgb colour, int width) {
@@ -104,6 +141,7 @@ void CairoSurface::drawLine(int x1, int y1, int x2, int y2, Rgb colour, int widt
     if (x1 == x2) {
         return; // a line of no length draws nothing
     }
+    flushFills();
     const SavedState saved(cr_);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
     setColour(cr_, colour);
@@ -119,19 +157,13 @@ void CairoSurface::drawLabel(Rect rect, std::u16string_view text, Rgb colour, in
     if (rect.right <= rect.left || rect.bottom <= rect.top || text.empty()) {
         return;
     }
+    flushFills();
     const std::string utf8 = platform::utf16ToUtf8(text);
     const SavedState saved(cr_);
     cairo_rectangle(cr_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
     cairo_clip(cr_);
-    // Fontconfig has no semibold DejaVu Sans: 600 is set bold, as its nearest face.
-    cairo_select_font_face(cr_, kEditorFontFamily, CAIRO_FONT_SLANT_NORMAL,
-                           weight == FontWeight::Normal ? CAIRO_FONT_WEIGHT_NORMAL
-                                                        : CAIRO_FONT_WEIGHT_BOLD);
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
-    cairo_set_font_options(cr_, options);
-    cairo_font_options_destroy(options);
+    cairo_set_font_face(cr_, editorFace(weight));
+    cairo_set_font_options(cr_, labelFontOptions());
     setColour(cr_, colour);
 
     cairo_font_extents_t font;
@@ -165,8 +197,9 @@ void CairoSurface::drawLabel(Rect rect, std::u16string_view text, Rgb colour, in
     }
     // One line: only the first line of the text, as a single-line GDI label shows it.
     std::string line = utf8.substr(0, utf8.find('\n'));
-    if (advance(cr_, line) > width) {
-        int size = firstFittingGuess(height, advance(cr_, line), width);
+    double lineWidth = advance(cr_, line);
+    if (lineWidth > width) {
+        int size = firstFittingGuess(height, lineWidth, width);
         setSize(size);
         while (advance(cr_, line) > width && size > smallest) {
             setSize(--size);
@@ -184,6 +217,7 @@ void CairoSurface::drawLabel(Rect rect, std::u16string_view text, Rgb colour, in
             }
             line += ellipsis;
         }
+        lineWidth = advance(cr_, line);
     }
     const double lineHeight = font.ascent + font.descent;
     const double centredBaseline = rect.top + (boxHeight - lineHeight) / 2 + font.ascent;
@@ -192,13 +226,13 @@ void CairoSurface::drawLabel(Rect rect, std::u16string_view text, Rgb colour, in
         show(rect.left, centredBaseline, line);
         break;
     case TextPlacement::Centre:
-        show(rect.left + (width - advance(cr_, line)) / 2, centredBaseline, line);
+        show(rect.left + (width - lineWidth) / 2, centredBaseline, line);
         break;
     case TextPlacement::Right:
-        show(rect.right - advance(cr_, line), centredBaseline, line);
+        show(rect.right - lineWidth, centredBaseline, line);
         break;
     case TextPlacement::TopCentre:
-        show(rect.left + (width - advance(cr_, line)) / 2, rect.top + font.ascent, line);
+        show(rect.left + (width - lineWidth) / 2, rect.top + font.ascent, line);
         break;
     case TextPlacement::Wrap:
         break;
@@ -211,6 +245,7 @@ void CairoSurface::fillCircle(Rect bounds, Rgb colour) {
     if (rx <= 0 || ry <= 0) {
         return;
     }
+    flushFills();
     const SavedState saved(cr_);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
     cairo_save(cr_);

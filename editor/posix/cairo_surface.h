@@ -20,6 +20,9 @@ inline constexpr char kEditorFontFamily[] = "DejaVu Sans";
 class CairoSurface final : public DrawingSurface {
 public:
     explicit CairoSurface(cairo_t* context) : cr_(context) {}
+    ~CairoSurface() override { flushFills(); }
+    CairoSurface(const CairoSurface&) = delete;
+    CairoSurface& operator=(const CairoSurface&) = delete;
 
     void fillBox(Rect rect, Rgb colour) override;
     void drawLine(int x1, int y1, int x2, int y2, Rgb colour, int width) override;
@@ -28,7 +31,13 @@ public:
     void fillCircle(Rect bounds, Rgb colour) override;
 
 private:
+    // Boxes of one colour in a row are filled as one path: the same pixels as one by one (they
+    // are opaque and pixel-aligned), for a fraction of cairo's cost per fill.
+    void flushFills();
+
     cairo_t* cr_;
+    bool fillsPending_ = false;
+    Rgb pendingColour_;
 };
 
 } // namespace quillwave::plugins

@@ -13,6 +13,7 @@
 #include <X11/extensions/XRes.h>
 
 #include <poll.h>
+#include <time.h>
 
 #include <chrono>
 #include <functional>
@@ -196,7 +197,9 @@ public:
                 polled.push_back({f.fd, POLLIN, 0});
                 serials.push_back(f.serial);
             }
-            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+            // Rounded up, as a host's loop sleeps: rounded down it wakes before the deadline and
+            // polls again and again with no wait until the deadline comes.
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
                 std::max(wake - Clock::now(), Clock::duration::zero()));
             const int timeout = done ? std::min<int>(static_cast<int>(wait.count()), 5)
                                      : static_cast<int>(wait.count());
@@ -204,7 +207,9 @@ public:
             for (std::size_t i = 0; i < polled.size(); ++i) {
                 if ((polled[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
                     if (auto* f = find(fds_, serials[i])) {
+                        const double start = threadSeconds();
                         f->handler->onFDIsSet(f->fd);
+                        handlerSeconds += threadSeconds() - start;
                     }
                 }
             }
@@ -217,9 +222,12 @@ public:
             }
             for (const std::uint64_t serial : due) {
                 if (auto* t = find(timers_, serial)) {
-                    t->due = now + t->interval;
+                    // On the timer's own beat, so a late wake does not slow it down.
+                    t->due = std::max(t->due + t->interval, now);
                     ++timerCalls;
+                    const double start = threadSeconds();
                     t->handler->onTimer();
+                    handlerSeconds += threadSeconds() - start;
                 }
             }
         }
@@ -229,6 +237,14 @@ public:
     std::vector<Linux::TimerInterval> intervals; // of every timer ever registered
     std::vector<ViewRect> resizes;               // every resizeView, in order
     bool timersHeld = false;                     // only descriptors are served while set
+    double handlerSeconds = 0.0; // CPU time of this thread inside the handlers' calls
+
+    // CPU time of the calling thread.
+    static double threadSeconds() {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    }
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -110,12 +110,52 @@ std::vector<Rect> changedAreas(const std::vector<DrawCall>& now,
     return areas;
 }
 
+namespace {
+
+bool contains(const Rect& outer, const Rect& inner) {
+    return outer.left <= inner.left && outer.top <= inner.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// Whether calls[index] changes no pixel inside areas that stays: it misses them all, or a later
+// box (boxes: the indices of the boxes that meet them, in order) paints over all it has inside
+// each one it meets, as the panels do over the background.
+bool unseen(const std::vector<DrawCall>& calls, std::size_t index,
+            const std::vector<std::size_t>& boxes, const std::vector<Rect>& areas) {
+    const Rect bounds = callBounds(calls[index]);
+    const auto later = std::upper_bound(boxes.begin(), boxes.end(), index);
+    for (const Rect& area : areas) {
+        if (!overlaps(area, bounds)) {
+            continue;
+        }
+        const Rect inside = clipTo(bounds, area);
+        if (std::none_of(later, boxes.end(), [&](std::size_t box) {
+                return contains(std::get<FillBoxCall>(calls[box]).rect, inside);
+            })) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface,
             const std::vector<Rect>* areas) {
-    for (const DrawCall& call : calls) {
-        if (areas != nullptr && std::none_of(areas->begin(), areas->end(), [&](const Rect& area) {
-                return overlaps(area, callBounds(call));
-            })) {
+    std::vector<std::size_t> boxes;
+    if (areas != nullptr) {
+        for (std::size_t i = 0; i < calls.size(); ++i) {
+            if (const auto* box = std::get_if<FillBoxCall>(&calls[i]);
+                box != nullptr && std::any_of(areas->begin(), areas->end(), [&](const Rect& a) {
+                    return overlaps(a, box->rect);
+                })) {
+                boxes.push_back(i);
+            }
+        }
+    }
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        const DrawCall& call = calls[i];
+        if (areas != nullptr && unseen(calls, i, boxes, *areas)) {
             continue;
         }
         if (const auto* box = std::get_if<FillBoxCall>(&call)) {

@@ -77,7 +77,8 @@ private:
 };
 
 // Makes the same calls on another surface, in the same order; with areas, only the calls that
-// may draw inside one of them.
+// may draw inside one of them and are not painted over there by a later box: the pixels inside
+// the areas come out as the whole replay paints them.
 void replay(const std::vector<DrawCall>& calls, DrawingSurface& surface,
             const std::vector<Rect>* areas = nullptr);
 

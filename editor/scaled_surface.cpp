@@ -38,7 +38,7 @@ int ScaledSurface::device(int design) const {
 }
 
 Rect ScaledSurface::device(Rect design) const {
-    return {device(design.left), device(design.top), device(design.right), device(design.bottom)};
+    return toDevice(design, scale_);
 }
 
 int ScaledSurface::deviceLength(int design) const {

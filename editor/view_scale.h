@@ -75,6 +75,13 @@ inline int toDevice(int design, double scale) {
     return static_cast<int>(std::floor(design * scale + 0.5));
 }
 
+// The device pixels of a design rectangle: exactly those of the design pixels inside it, so
+// neighbouring rectangles share no device pixel.
+inline Rect toDevice(Rect design, double scale) {
+    return {toDevice(design.left, scale), toDevice(design.top, scale),
+            toDevice(design.right, scale), toDevice(design.bottom, scale)};
+}
+
 // The design coordinate of a device pixel: the design pixel d whose device span
 // [toDevice(d), toDevice(d + 1)) holds it, so every device pixel of a control's scaled rectangle
 // lands inside its design rectangle.

@@ -6,6 +6,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+
 namespace quillwave::plugins {
 namespace {
 
@@ -40,6 +42,28 @@ void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&
     }
     cairo_destroy(cr);
     cairo_surface_flush(target);
+}
+
+std::vector<Rect> repaintAreas(cairo_surface_t* target, const std::vector<DrawCall>& calls,
+                               const std::vector<Rect>& areas, double scale) {
+    // A call outside the design areas paints no device pixel of theirs (its edges round the
+    // same way), so the device areas need no margin.
+    const int width = cairo_image_surface_get_width(target);
+    const int height = cairo_image_surface_get_height(target);
+    std::vector<Rect> device;
+    for (const Rect& area : areas) {
+        const Rect d = toDevice(area, scale);
+        device.push_back({std::max(d.left, 0), std::max(d.top, 0), std::min(d.right, width),
+                          std::min(d.bottom, height)});
+    }
+    paintInto(
+        target,
+        [&](DrawingSurface& surface) {
+            ScaledSurface scaled(surface, scale);
+            replay(calls, scaled, &areas);
+        },
+        &device);
+    return device;
 }
 
 CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,

@@ -5,6 +5,7 @@
 
 #include "editor/editor_model.h"
 #include "editor/posix/editor_notice.h"
+#include "editor/recording_surface.h"
 #include "editor/view_scale.h"
 
 #include <cairo.h>
@@ -25,6 +26,12 @@ using CairoPicture = std::unique_ptr<cairo_surface_t, CairoSurfaceRelease>;
 // only inside them.
 void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&)>& paint,
                const std::vector<Rect>* areas = nullptr);
+
+// Paints again the calls of a picture inside areas (design pixels) of target, which holds the
+// picture drawn before at scale; the calls outside them leave their pixels as they are. Returns
+// the device pixels painted, for copying to the screen.
+std::vector<Rect> repaintAreas(cairo_surface_t* target, const std::vector<DrawCall>& calls,
+                               const std::vector<Rect>& areas, double scale);
 
 // A fresh RGB image of size with the page of model (and notice over it, if any), the design
 // scaled to the image's width; null when cairo cannot make the image. bankPage as for

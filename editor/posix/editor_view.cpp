@@ -7,17 +7,16 @@
 
 #include "editor/editor_interaction.h"
 #include "editor/editor_layout.h"
-#include "editor/plugin_editor_controls.h"
 #include "editor/paint_editor.h"
+#include "editor/plugin_editor_controls.h"
 #include "editor/plugin_editor_model.h"
-#include "editor/recording_surface.h"
 #include "editor/posix/cairo_picture.h"
 #include "editor/posix/desktop_dialogs.h"
 #include "editor/posix/host_run_loop.h"
 #include "editor/posix/window_raise.h"
 #include "editor/posix/x11_window.h"
+#include "editor/recording_surface.h"
 #include "editor/scalable_view.h"
-#include "editor/scaled_surface.h"
 #include "plugin/utility_plugin.h"
 
 #include "base/source/fobject.h"
@@ -68,7 +67,6 @@ public:
         plugFrame = frame;
         return kResultTrue;
     }
-
 
 private:
     static bool isX11(FIDString type) {
@@ -191,7 +189,8 @@ void View::handle(XEvent& event) {
         if (notices_.dismiss()) {
             return; // the click that takes a notice away does nothing else
         }
-        if (interaction_.onMouseDown(designX(event.xbutton.x), designY(event.xbutton.y)) && window_ != nullptr) {
+        if (interaction_.onMouseDown(designX(event.xbutton.x), designY(event.xbutton.y)) &&
+            window_ != nullptr) {
             window_->grabPointer(event.xbutton.time); // the drag follows the mouse anywhere
         }
         return;
@@ -246,27 +245,10 @@ void View::paint() {
         redraw_ = true;
         return;
     }
-    // Only what changed is drawn again and copied: the canvas holds the rest from before. The
-    // areas are in design pixels; on the device they grow by a pixel for the scale's rounding.
+    // Only what changed is drawn again and copied: the canvas holds the rest from before.
     const std::vector<Rect> whole{layout::kWholeWindow};
-    const std::vector<Rect>& drawn = fresh ? whole : areas;
-    const double s = device.scale();
-    std::vector<Rect> deviceAreas;
-    for (const Rect& a : drawn) {
-        deviceAreas.push_back(
-            {std::max(0, static_cast<int>(std::floor(a.left * s)) - 1),
-             std::max(0, static_cast<int>(std::floor(a.top * s)) - 1),
-             std::min(device.width, static_cast<int>(std::ceil(a.right * s)) + 1),
-             std::min(device.height, static_cast<int>(std::ceil(a.bottom * s)) + 1)});
-    }
-    paintInto(
-        canvas,
-        [&](DrawingSurface& target) {
-            ScaledSurface surface(target, s);
-            replay(picture_.calls(), surface, &drawn);
-        },
-        &deviceAreas);
-    window_->presentCanvas(deviceAreas);
+    window_->presentCanvas(
+        repaintAreas(canvas, picture_.calls(), fresh ? whole : areas, device.scale()));
     picture_.swapCalls(shown_);
     redraw_ = false;
 }

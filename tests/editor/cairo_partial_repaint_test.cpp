@@ -24,10 +24,11 @@ RecordingSurface record(const EditorModel& model) {
 
 bool samePixels(cairo_surface_t* a, cairo_surface_t* b) {
     const int stride = cairo_image_surface_get_stride(a);
-    for (int y = 0; y < layout::kHeight; ++y) {
+    const int width = cairo_image_surface_get_width(a);
+    for (int y = 0; y < cairo_image_surface_get_height(a); ++y) {
         const auto* rowA = cairo_image_surface_get_data(a) + y * stride;
         const auto* rowB = cairo_image_surface_get_data(b) + y * stride;
-        if (std::memcmp(rowA, rowB, static_cast<std::size_t>(layout::kWidth) * 4) != 0) {
+        if (std::memcmp(rowA, rowB, static_cast<std::size_t>(width) * 4) != 0) {
             return false;
         }
     }
@@ -58,6 +59,27 @@ TEST(CairoPartialRepaint, MeterThatGainsSegmentsRepaintsItsRowOnly) {
         shown.get(), [&](DrawingSurface& target) { replay(nowCalls.calls(), target, &areas); },
         &areas);
     EXPECT_TRUE(samePixels(shown.get(), whole.get()));
+}
+
+// As the window repaints: at every scale, the device pixels next to a changed area keep what the
+// calls around it painted.
+TEST(CairoPartialRepaint, ScaledRepaintMatchesTheWholePicture) {
+    test::FixedEditorModel before = test::recorderRecordingScene();
+    test::FixedEditorModel now = test::recorderRecordingScene();
+    now.snapshot.peak[0] = 0.9f;
+    now.snapshot.recorder.capturedFrames += 1600;
+    const RecordingSurface nowCalls = record(now);
+    const std::vector<Rect> areas =
+        changedAreas(nowCalls.calls(), record(before).calls(), layout::kWholeWindow);
+    for (const double scale : {1.0, 1.25, 1.5, 2.0}) {
+        const ViewSize size = scaledViewSize(scale);
+        std::uint32_t bankPage = 0;
+        CairoPicture shown = paintPicture(before, bankPage, nullptr, size);
+        CairoPicture whole = paintPicture(now, bankPage, nullptr, size);
+        ASSERT_TRUE(shown && whole);
+        repaintAreas(shown.get(), nowCalls.calls(), areas, size.scale());
+        EXPECT_TRUE(samePixels(shown.get(), whole.get())) << "at scale " << scale;
+    }
 }
 
 } // namespace

@@ -148,9 +148,12 @@ void View::handleEvents(bool tick) {
     const IPtr<View> self(this);
     XEvent event;
     bool handled = false;
-    while (window_ != nullptr && window_->nextEvent(event)) {
+    // A tick takes only what Xlib already read: the connection's own data wakes the watch.
+    bool read = !tick;
+    while (window_ != nullptr && window_->nextEvent(event, read)) {
         handle(event);
         handled = true;
+        read = false;
     }
     // The timer runs only while the window can be seen: hidden, the editor costs the host
     // nothing until the server tells it is shown again.

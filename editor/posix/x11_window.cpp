@@ -1,8 +1,8 @@
 #include "editor/posix/x11_window.h"
 
 #include <X11/Xatom.h>
-#include <X11/Xutil.h>
 #include <X11/Xresource.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/XShm.h>
 
 #include <cairo-xlib.h>
@@ -11,10 +11,10 @@
 #include <sys/shm.h>
 
 #include <array>
-#include <cstring>
-#include <charconv>
 #include <atomic>
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 
 namespace quillwave::plugins {
 namespace {
@@ -209,7 +209,8 @@ public:
 
     // True for the event that tells the server has read the shared image.
     bool completes(const XEvent& event) {
-        if (shared_.shmaddr == nullptr || event.type != XShmGetEventBase(display_) + ShmCompletion) {
+        if (shared_.shmaddr == nullptr ||
+            event.type != XShmGetEventBase(display_) + ShmCompletion) {
             return false;
         }
         busy_ = false;
@@ -227,8 +228,8 @@ private:
         // The image keeps a pointer to the segment's description: it must be the member.
         XShmSegmentInfo& info = shared_;
         XImage* image =
-            XShmCreateImage(display_, visual, static_cast<unsigned>(depth), ZPixmap, nullptr,
-                            &info, static_cast<unsigned>(width_), static_cast<unsigned>(height_));
+            XShmCreateImage(display_, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &info,
+                            static_cast<unsigned>(width_), static_cast<unsigned>(height_));
         if (image == nullptr) {
             return false;
         }
@@ -241,8 +242,9 @@ private:
         if (!suitable(image)) {
             return forget();
         }
-        info.shmid = ::shmget(IPC_PRIVATE, static_cast<std::size_t>(image->bytes_per_line) *
-                                               static_cast<std::size_t>(height_),
+        info.shmid = ::shmget(IPC_PRIVATE,
+                              static_cast<std::size_t>(image->bytes_per_line) *
+                                  static_cast<std::size_t>(height_),
                               IPC_CREAT | 0600);
         void* address = info.shmid >= 0 ? ::shmat(info.shmid, nullptr, 0) : nullptr;
         if (address == nullptr || address == reinterpret_cast<void*>(-1)) {
@@ -255,7 +257,7 @@ private:
         info.readOnly = False;
         ErrorTrap trap(display_);
         XShmAttach(display_, &info);
-        const bool attached = !trap.failed(); // a remote server cannot share memory
+        const bool attached = !trap.failed();    // a remote server cannot share memory
         ::shmctl(info.shmid, IPC_RMID, nullptr); // goes when both sides let go
         if (!attached) {
             ::shmdt(address);
@@ -271,9 +273,9 @@ private:
         if (plain_ == nullptr) {
             return false;
         }
-        image_ = XCreateImage(display_, visual, static_cast<unsigned>(depth), ZPixmap, 0, plain_,
-                              static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32,
-                              stride);
+        image_ =
+            XCreateImage(display_, visual, static_cast<unsigned>(depth), ZPixmap, 0, plain_,
+                         static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32, stride);
         return image_ != nullptr && suitable(image_);
     }
 
@@ -384,11 +386,12 @@ void X11Window::refreshViewable() {
                 attributes.map_state == IsViewable;
 }
 
-bool X11Window::nextEvent(XEvent& event) {
+bool X11Window::nextEvent(XEvent& event, bool readConnection) {
     const ErrorScope scope;
     // XPending also reads what the connection has to offer, so nothing waits unseen in Xlib's
-    // queue while the descriptor looks idle.
-    while (XPending(display_) > 0) {
+    // queue while the descriptor looks idle; once is enough, another read would find it empty.
+    for (bool read = readConnection;
+         (read ? XPending(display_) : XEventsQueued(display_, QueuedAlready)) > 0; read = false) {
         XNextEvent(display_, &event);
         if (canvas_ != nullptr && canvas_->completes(event)) {
             continue;
@@ -579,8 +582,8 @@ bool X11Window::runTrapped(const std::function<void(Display*)>& calls) {
             unsigned long items = 0;
             unsigned long after = 0;
             unsigned char* data = nullptr;
-            if (XGetWindowProperty(display_, parent, wmState, 0, 0, False, AnyPropertyType,
-                                   &type, &format, &items, &after, &data) == Success) {
+            if (XGetWindowProperty(display_, parent, wmState, 0, 0, False, AnyPropertyType, &type,
+                                   &format, &items, &after, &data) == Success) {
                 if (data != nullptr) {
                     XFree(data);
                 }

@@ -42,9 +42,11 @@ public:
     // wholly covered. Kept up to date by the events nextEvent reads.
     bool visible() const { return alive_ && viewable_ && !obscured_; }
 
-    // The next event for the editor window that arrived, read or still unread; false when there
-    // is none. Events of the windows above it only update visible().
-    bool nextEvent(XEvent& event);
+    // The next event for the editor window that arrived: with readConnection, first reading what
+    // the connection has to offer, else only from what Xlib already read (the host's watch on the
+    // connection tells when there is more). False when there is none. Events of the windows
+    // above it only update visible().
+    bool nextEvent(XEvent& event, bool readConnection);
 
     // Replaces motion by the last of the motions queued right behind it with the same buttons
     // held, so a fast mouse costs one edit per batch and not one per pixel.

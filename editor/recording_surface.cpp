@@ -40,10 +40,12 @@ Rect clipTo(const Rect& r, const Rect& within) {
 // A few areas are cheaper to copy than many small ones, and merging keeps them disjoint.
 constexpr std::size_t kMostAreas = 6;
 
-void addArea(std::vector<Rect>& areas, Rect area) {
-    if (area.left >= area.right || area.top >= area.bottom) {
-        return;
-    }
+long long pixels(const Rect& r) {
+    return static_cast<long long>(r.right - r.left) * (r.bottom - r.top);
+}
+
+// Adds area, merged with those it overlaps.
+void absorb(std::vector<Rect>& areas, Rect area) {
     for (bool merged = true; merged;) {
         merged = false;
         for (auto it = areas.begin(); it != areas.end(); ++it) {
@@ -56,12 +58,34 @@ void addArea(std::vector<Rect>& areas, Rect area) {
         }
     }
     areas.push_back(area);
-    if (areas.size() > kMostAreas) {
-        Rect all = areas.front();
-        for (const Rect& r : areas) {
-            all = unite(all, r);
+}
+
+void addArea(std::vector<Rect>& areas, Rect area) {
+    if (area.left >= area.right || area.top >= area.bottom) {
+        return;
+    }
+    absorb(areas, area);
+    // Too many: the two whose union adds the fewest unchanged pixels become one, so far-apart
+    // texts and meters do not grow into one area over everything between them.
+    while (areas.size() > kMostAreas) {
+        std::size_t first = 0;
+        std::size_t second = 1;
+        long long fewest = -1;
+        for (std::size_t i = 0; i < areas.size(); ++i) {
+            for (std::size_t j = i + 1; j < areas.size(); ++j) {
+                const long long added =
+                    pixels(unite(areas[i], areas[j])) - pixels(areas[i]) - pixels(areas[j]);
+                if (fewest < 0 || added < fewest) {
+                    fewest = added;
+                    first = i;
+                    second = j;
+                }
+            }
         }
-        areas.assign(1, all);
+        const Rect merged = unite(areas[first], areas[second]);
+        areas.erase(areas.begin() + static_cast<std::ptrdiff_t>(second));
+        areas.erase(areas.begin() + static_cast<std::ptrdiff_t>(first));
+        absorb(areas, merged);
     }
 }
 
@@ -84,12 +108,37 @@ Rect callBounds(const DrawCall& call) {
     return {b.left - 1, b.top - 1, b.right + 1, b.bottom + 1}; // with its outline
 }
 
+namespace {
+
+// At a mismatch of now[i] and before[j]: the fewest calls to skip in both pictures, within a
+// few, for equal calls to meet again (as when a meter gained or lost segments); false when
+// none are near.
+bool resync(const std::vector<DrawCall>& now, std::size_t i, const std::vector<DrawCall>& before,
+            std::size_t j, std::size_t& skipNow, std::size_t& skipBefore) {
+    constexpr std::size_t kLookAhead = 24;
+    for (std::size_t skipped = 1; skipped <= kLookAhead; ++skipped) {
+        for (std::size_t a = 0; a <= skipped; ++a) {
+            const std::size_t b = skipped - a;
+            if (i + a < now.size() && j + b < before.size() && now[i + a] == before[j + b]) {
+                skipNow = a;
+                skipBefore = b;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 std::vector<Rect> changedAreas(const std::vector<DrawCall>& now,
                                const std::vector<DrawCall>& before, Rect within) {
-    // Walks both pictures in drawing order, pairing calls one to one. Where one picture has
-    // more calls left (a meter grew or lost a segment), its extra call at a mismatch is taken
-    // alone, so the calls behind it pair up again. A pixel outside every call that is unpaired
-    // or changed meets the same calls in the same order in both pictures, and so is unchanged.
+    // Walks both pictures in drawing order, pairing calls one to one. At a mismatch, the calls
+    // that one picture has and the other lacks (a meter grew or lost segments) are taken alone,
+    // so the calls behind them pair up again: the fewest that let equal calls meet, or else,
+    // with none near, the extra call of the picture that has more left. A pixel outside every
+    // call that is unpaired or changed meets the same calls in the same order in both pictures,
+    // and so is unchanged.
     std::vector<Rect> areas;
     std::size_t i = 0;
     std::size_t j = 0;
@@ -99,6 +148,17 @@ std::vector<Rect> changedAreas(const std::vector<DrawCall>& now,
         if (nowLeft > 0 && beforeLeft > 0 && now[i] == before[j]) {
             ++i;
             ++j;
+            continue;
+        }
+        std::size_t skipNow = 0;
+        std::size_t skipBefore = 0;
+        if (resync(now, i, before, j, skipNow, skipBefore)) {
+            for (; skipNow > 0; --skipNow) {
+                addArea(areas, clipTo(callBounds(now[i++]), within));
+            }
+            for (; skipBefore > 0; --skipBefore) {
+                addArea(areas, clipTo(callBounds(before[j++]), within));
+            }
         } else if (nowLeft > beforeLeft) {
             addArea(areas, clipTo(callBounds(now[i++]), within));
         } else if (beforeLeft > nowLeft) {

@@ -61,6 +61,23 @@ TEST(CairoPartialRepaint, MeterThatGainsSegmentsRepaintsItsRowOnly) {
     EXPECT_TRUE(samePixels(shown.get(), whole.get()));
 }
 
+// One row gains a segment where the other loses one: the calls between the two rows pair up
+// again, and the rows are repainted apart.
+TEST(CairoPartialRepaint, RowsThatGainAndLoseRepaintApart) {
+    test::FixedEditorModel before = test::recorderRecordingScene();
+    test::FixedEditorModel now = test::recorderRecordingScene();
+    now.snapshot.peak[0] = 0.5f;  // from 0.42: more segments
+    now.snapshot.peak[1] = 0.86f; // from 1.0: as many fewer
+    const RecordingSurface beforeCalls = record(before);
+    const RecordingSurface nowCalls = record(now);
+    ASSERT_EQ(beforeCalls.calls().size(), nowCalls.calls().size());
+    ASSERT_NE(beforeCalls.calls(), nowCalls.calls());
+    for (const Rect& area :
+         changedAreas(nowCalls.calls(), beforeCalls.calls(), layout::kWholeWindow)) {
+        EXPECT_LT(area.bottom - area.top, 30) << "an area spans both rows";
+    }
+}
+
 // As the window repaints: at every scale, the device pixels next to a changed area keep what the
 // calls around it painted.
 TEST(CairoPartialRepaint, ScaledRepaintMatchesTheWholePicture) {

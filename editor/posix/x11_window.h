@@ -8,6 +8,7 @@
 #include <X11/Xlib.h>
 
 #include "editor/drawing_surface.h"
+#include "editor/posix/x11_visibility.h"
 
 #include <cairo.h>
 
@@ -17,6 +18,8 @@
 #include <vector>
 
 namespace quillwave::plugins {
+
+class X11SharedImage;
 
 // Frames all editor windows of the process have shown so far; for measuring.
 std::uint64_t framesPresented();
@@ -40,7 +43,7 @@ public:
 
     // True while the window can be seen: it and every window above it are mapped, and it is not
     // wholly covered. Kept up to date by the events nextEvent reads.
-    bool visible() const { return alive_ && viewable_ && !obscured_; }
+    bool visible() const { return alive_ && visibility_.viewable() && !visibility_.obscured(); }
 
     // The next event for the editor window that arrived: with readConnection, first reading what
     // the connection has to offer, else only from what Xlib already read (the host's watch on the
@@ -79,13 +82,8 @@ public:
     bool runTrapped(const std::function<void(Display*)>& calls);
 
 private:
-    class Canvas;
-
     X11Window(Display* display, ::Window window, Visual* visual, int depth);
 
-    // Watches the structure of every window above this one, so unmapping any of them is seen.
-    void watchAncestors();
-    void refreshViewable();
     void copyToWindow(cairo_surface_t* picture, const Rect& area);
 
     struct SurfaceRelease {
@@ -97,10 +95,8 @@ private:
     Visual* visual_;
     int depth_;
     bool alive_ = true;
-    bool viewable_ = true;
-    bool obscured_ = false;
-    std::vector<::Window> ancestors_;
-    std::unique_ptr<Canvas> canvas_;
+    X11Visibility visibility_;
+    std::unique_ptr<X11SharedImage> canvas_;
     std::unique_ptr<cairo_surface_t, SurfaceRelease> fallback_; // when canvas_ cannot be made
 };
 

@@ -75,7 +75,10 @@ bool X11SharedImage::completes(const XEvent& event) {
     if (shared_.shmaddr == nullptr || event.type != XShmGetEventBase(display_) + ShmCompletion) {
         return false;
     }
-    busy_ = false;
+    // A completion of an image made before this one (at another size) frees nothing here.
+    if (reinterpret_cast<const XShmCompletionEvent&>(event).shmseg == shared_.shmseg) {
+        busy_ = false;
+    }
     return true;
 }
 

@@ -33,7 +33,8 @@ public:
     // Copies the areas to window, each in one go.
     void put(::Window window, const std::vector<Rect>& areas);
 
-    // True for the event that tells the server has read the shared image.
+    // True for an event that tells the server has read a shared image of the connection; only
+    // the one for this image's segment ends busy().
     bool completes(const XEvent& event);
 
 private:

@@ -2,6 +2,8 @@
 
 #include "editor/posix/x11_error_trap.h"
 
+#include <algorithm>
+
 namespace quillwave::plugins {
 
 std::pair<::Window, ::Window> parentOf(Display* display, ::Window window) {
@@ -32,9 +34,16 @@ void X11Visibility::note(const XEvent& event) {
     case UnmapNotify:
         refreshViewable();
         break;
-    case VisibilityNotify:
-        obscured_ = event.xvisibility.state == VisibilityFullyObscured;
+    case VisibilityNotify: {
+        const ::Window window = event.xvisibility.window;
+        std::erase(covered_, window);
+        if (event.xvisibility.state == VisibilityFullyObscured &&
+            (window == window_ ||
+             std::find(ancestors_.begin(), ancestors_.end(), window) != ancestors_.end())) {
+            covered_.push_back(window);
+        }
         break;
+    }
     default:
         break;
     }
@@ -42,6 +51,8 @@ void X11Visibility::note(const XEvent& event) {
 
 void X11Visibility::watchAncestors() {
     const ErrorScope scope;
+    // Windows no longer above it are not its concern; those still above tell again.
+    std::erase_if(covered_, [&](::Window window) { return window != window_; });
     ancestors_.clear();
     ::Window current = window_;
     for (;;) {
@@ -50,7 +61,7 @@ void X11Visibility::watchAncestors() {
             return;
         }
         // Our own selection on the host's window: the host's selections are untouched.
-        XSelectInput(display_, parent, StructureNotifyMask);
+        XSelectInput(display_, parent, StructureNotifyMask | VisibilityChangeMask);
         ancestors_.push_back(parent);
         current = parent;
     }

@@ -99,6 +99,11 @@ int X11Window::fileDescriptor() const {
     return ConnectionNumber(display_);
 }
 
+bool X11Window::eventsQueued() const {
+    const ErrorScope scope;
+    return XEventsQueued(display_, QueuedAlready) > 0;
+}
+
 bool X11Window::nextEvent(XEvent& event, bool readConnection) {
     const ErrorScope scope;
     // XPending also reads what the connection has to offer, so nothing waits unseen in Xlib's
@@ -237,11 +242,11 @@ double X11Window::screenDpi() const {
     return dpi;
 }
 
-void X11Window::grabPointer(Time time) {
+bool X11Window::grabPointer(Time time) {
     const ErrorScope scope;
-    XGrabPointer(display_, window_, False, ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-                 GrabModeAsync, None, None, time);
-    XFlush(display_);
+    // A round trip: the server answers whether the grab is ours.
+    return XGrabPointer(display_, window_, False, ButtonReleaseMask | PointerMotionMask,
+                        GrabModeAsync, GrabModeAsync, None, None, time) == GrabSuccess;
 }
 
 void X11Window::ungrabPointer(Time time) {

@@ -10,9 +10,11 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <fstream>
+#include <iterator>
 
 namespace quillwave::plugins {
 namespace {
@@ -170,6 +172,23 @@ TEST(DesktopDialogs, AnswersArriveWhateverTheHostDoesWithSigchld) {
         EXPECT_EQ(answers[0], u"/music/reaped");
         EXPECT_FALSE(under.notices.current());
     }
+}
+
+TEST(DesktopDialogs, AZenityWithoutAttachIsAskedItsVersionOnceAndItsDialogsOpenUnowned) {
+    StubHelpers helpers;
+    // As zenity 4 does: an option it does not know ends it before it shows anything.
+    helpers.addZenity("4.0.1",
+                      "for a; do case \"$a\" in --attach*) exit 255;; esac; done; echo /music/z4");
+    DialogsUnderTest under;
+    DesktopDialogs owned(under.runLoop, under.notices, [] { return std::uintptr_t{0x2a00001}; });
+    std::vector<std::optional<std::u16string>> answers;
+    for (std::size_t asked = 1; asked <= 2; ++asked) {
+        owned.chooseWavFile(WavDialog::Open, [&](auto path) { answers.push_back(path); });
+        under.host.run(5s, [&] { return answers.size() == asked; });
+    }
+    EXPECT_EQ(answers, (std::vector<std::optional<std::u16string>>(2, u"/music/z4")));
+    std::ifstream versions(helpers.path("zenity.versions"));
+    EXPECT_EQ(std::count(std::istreambuf_iterator<char>(versions), {}, '\n'), 1);
 }
 
 TEST(DesktopDialogs, AnEarlyPortalResponseStillChoosesTheFile) {

@@ -111,6 +111,8 @@ private:
     void resizeWindow(ViewSize size) override;
     int designX(LPARAM lParam) const { return toDesignX(GET_X_LPARAM(lParam), page()); }
     int designY(LPARAM lParam) const { return toDesignY(GET_Y_LPARAM(lParam), page()); }
+    // Ends the drag, if any, and lets the mouse go where this window holds it.
+    void endDrag(HWND window);
     // Ends a drag whose window can no longer be seen or no longer holds the mouse: no release
     // may ever come for it.
     void endLostDrag(HWND window);
@@ -211,12 +213,16 @@ bool View::pictureChanged() {
     return true;
 }
 
+void View::endDrag(HWND window) {
+    interaction_.endDrag();
+    if (GetCapture() == window) {
+        ReleaseCapture();
+    }
+}
+
 void View::endLostDrag(HWND window) {
     if (interaction_.drag().active() && (!IsWindowVisible(window) || GetCapture() != window)) {
-        interaction_.endDrag();
-        if (GetCapture() == window) {
-            ReleaseCapture();
-        }
+        endDrag(window);
     }
 }
 
@@ -297,10 +303,7 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_SHOWWINDOW:
         if (wParam == FALSE) {
-            interaction_.endDrag();
-            if (GetCapture() == window) {
-                ReleaseCapture();
-            }
+            endDrag(window);
         }
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_CAPTURECHANGED:

@@ -70,11 +70,12 @@ void ScalableView::requestSize(ViewSize wanted) {
     ViewRect next(rect.left, rect.top, rect.left + wanted.width, rect.top + wanted.height);
     if (isAttached() && plugFrame != nullptr) {
         // The host resizes its own window and then calls onSize, which resizes ours; a host that
-        // grants the size without calling it gets the size all the same.
+        // grants the size without calling it gets what it granted all the same (the size asked,
+        // or the one it wrote back).
         sizeGiven_ = false;
-        ViewRect asked = next; // the host may write to it
-        if (plugFrame->resizeView(this, &asked) == kResultOk && !sizeGiven_) {
-            onSize(&next);
+        ViewRect granted = next;
+        if (plugFrame->resizeView(this, &granted) == kResultOk && !sizeGiven_) {
+            onSize(&granted);
         }
         return;
     }

@@ -133,6 +133,9 @@ public:
             return kInvalidArgument;
         }
         resizes.push_back(*newSize);
+        if (!tellsView) {
+            return kResultOk;
+        }
         ViewRect given = *newSize;
         given.right += roundUp;
         given.bottom += roundUp;
@@ -240,6 +243,7 @@ public:
     std::vector<Linux::TimerInterval> intervals; // of every timer ever registered
     std::vector<ViewRect> resizes;               // every resizeView, in order
     int roundUp = 0;             // pixels a resize gives beyond what was asked, as JUCE hosts round
+    bool tellsView = true;       // a resize calls the view's onSize
     bool timersHeld = false;     // only descriptors are served while set
     double handlerSeconds = 0.0; // CPU time of this thread inside the handlers' calls
 

@@ -53,6 +53,13 @@ TEST_F(X11Editor, AnySizeTheHostGivesIsTakenWithThePageFittedAndCentred) {
     ASSERT_EQ(host.resizes.size(), asked + 1);
     EXPECT_EQ(host.resizes.back(), ViewRect(0, 0, 1589, 960));
     EXPECT_EQ(sizeOf(editor.view), ViewRect(0, 0, 1590, 961));
+    // A host that grants a size without calling onSize: the view and its window take it.
+    host.tellsView = false;
+    ASSERT_EQ(scaleBy(editor.view, 1.0f), kResultTrue);
+    EXPECT_EQ(sizeOf(editor.view), host.resizes.back());
+    XWindowAttributes attributes{};
+    ASSERT_NE(XGetWindowAttributes(display.display(), child(), &attributes), 0);
+    EXPECT_EQ(attributes.width, host.resizes.back().getWidth());
     EXPECT_EQ(editor.view->removed(), kResultOk);
 }
 

@@ -95,9 +95,9 @@ TEST(DiskTimeLeft, AStalledVolumeNeverHoldsTheCallerAndIsAskedOnceAtATime) {
         return 123;
     });
     const std::u16string path = u"/rec/mix.wav";
-    auto now = FreeSpaceWatch::Clock::now();
+    const auto now = FreeSpaceWatch::Clock::now();
     for (int call = 0; call < 50; ++call) {
-        now += FreeSpaceWatch::kInterval; // every call is due for a reading
+        // Every call is due for a reading: there is none of this path yet.
         EXPECT_FALSE(watch.freeBytes(path, now));
     }
     EXPECT_TRUE(test::waitUntil([&] { return readings.load() == 1; }));

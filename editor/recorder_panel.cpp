@@ -109,7 +109,7 @@ void paintCounters(DrawingSurface& surface, const RecorderStatus& status) {
 } // namespace
 
 void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, double maximumTail,
-                        bool newTakeEveryRun) {
+                        bool newTakeEveryRun, bool timeStampedTakes) {
     surface.fillBox(layout::kRecorderStatePanel, palette::kRecorderStatePanel);
     paintState(surface, snapshot.recorder);
 
@@ -136,6 +136,7 @@ void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, 
                           u" s",
                       palette::kAccent, 17, FontWeight::Semibold, TextPlacement::Left);
     drawButton(surface, layout::kNewTakeButton, u"New take every run", newTakeEveryRun);
+    drawButton(surface, layout::kTimeStampButton, u"Time-stamped takes", timeStampedTakes);
 }
 
 } // namespace quillwave::plugins

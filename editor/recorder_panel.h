@@ -7,9 +7,9 @@ namespace quillwave::plugins {
 
 // The recorder's part of the transport page, all of it from one snapshot: state, elapsed time,
 // two meter rows with their scale, the meter summary, the capture counters and the maximum-tail
-// control showing the normalized `maximumTail` parameter value, and the "New take every run"
-// switch.
+// control showing the normalized `maximumTail` parameter value, and the "New take every run" and
+// "Time-stamped takes" switches.
 void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, double maximumTail,
-                        bool newTakeEveryRun);
+                        bool newTakeEveryRun, bool timeStampedTakes);
 
 } // namespace quillwave::plugins

@@ -31,7 +31,8 @@ void paintTransportPage(const EditorModel& model, DrawingSurface& surface) {
             [&](const AudioClip& clip) { paintWaveform(surface, AudioClipFrames(clip)); });
     } else {
         paintRecorderPanel(surface, snapshot, model.parameter(ParamId::MaximumTail),
-                           switchOn(model.parameter(ParamId::NewTakeEveryRun)));
+                           switchOn(model.parameter(ParamId::NewTakeEveryRun)),
+                           switchOn(model.parameter(ParamId::TimeStampedTakes)));
     }
 
     surface.drawLabel(layout::kTransportFooter,

@@ -101,7 +101,7 @@ public:
     void capture(const float* const* channels, std::uint32_t bufferCount, std::uint32_t frames,
                  std::uint64_t blockPosition) noexcept;
     // Starts (or moves the start of) capture at position, if a destination is armed and its take
-    // has not ended. A take that was not recording yet keeps `take` for its file's time stamp.
+    // has not ended. `take` is kept for the file's time stamp while no frame was captured yet.
     void start(std::uint64_t position, TakeStart take = {}) noexcept;
     // Sets where the effect tail begins and the settings of the tail test.
     void beginTail(std::uint64_t position, double silenceSeconds, double maxTailSeconds,

@@ -175,8 +175,10 @@ void DiskRecorder::start(std::uint64_t position, TakeStart take) noexcept {
 }
 
 void DiskRecorder::beginTake(std::uint64_t position, TakeStart take) noexcept {
-    // A take already recording (or in its tail) goes on in its file from its own first frame.
-    if (!recording_.load()) {
+    // The stamp belongs to the take's first frame: a start before any frame was captured moves
+    // that frame (and the stamp) here, one after it leaves both where they are.
+    if (writeIndex_.load(std::memory_order_relaxed) == 0 &&
+        droppedFrames_.load(std::memory_order_relaxed) == 0) {
         takeProjectTime_.exchange(take.projectTime);
         takeTimeStamped_.exchange(take.timeStamped);
     }

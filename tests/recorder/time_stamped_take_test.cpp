@@ -105,6 +105,10 @@ struct StampCase {
     const char* description;
 };
 
+void PrintTo(const StampCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class TimeStampedTake : public ::testing::TestWithParam<StampCase> {};
 
 TEST_P(TimeStampedTake, BextFieldsAtTheirOffsetsAndTheAudioBitExact) {
@@ -151,6 +155,22 @@ INSTANTIATE_TEST_SUITE_P(
                                 "A take recorded by Quillwave Recorder. The host gave no project "
                                 "time, so TimeReference 0 is not its position."}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TimeStampedTakeStart, ALaterStartMovesTheStampOnlyWhileNoFrameWasCaptured) {
+    TempFolder dir;
+    const auto path = dir.file("moved.wav");
+    DiskRecorder r;
+    r.setTimeStampedTakes(true);
+    r.prepare(path, 2, 48000);
+    r.start(0, {1000, true});
+    r.start(100, {1100, true}); // nothing captured yet: the take begins here
+    test::captureSignal(r, 2, 0, 600);
+    r.start(600, {5000, true}); // during the take: it goes on from its first frame
+    test::captureSignal(r, 2, 600, 400);
+    r.finish();
+    r.joinWriter();
+    expectBroadcastTake(path, 900, 100, 1100);
+}
 
 TEST(TimeStampedTakeParts, EachPartCarriesTheProjectTimeOfItsOwnFirstFrame) {
     TempFolder dir;

@@ -131,6 +131,7 @@ TEST_P(RecorderTake, TimeStampedTakeCarriesTheProjectTimeOfItsFirstFrame) {
     std::string error;
     const auto destination = folder / "stamped.wav";
     ASSERT_TRUE(host.plugin().chooseFile(u16path(destination), error)) << error;
+    EXPECT_EQ(readBytes(destination).size(), 656u); // armed with the final layout already
     ASSERT_EQ(host.component->setActive(true), kResultOk);
     ASSERT_EQ(host.processor->setProcessing(true), kResultOk);
 

@@ -98,6 +98,14 @@ void expectSndfileReads(const std::u16string& path, std::uint64_t frames,
 }
 #endif
 
+// Arms a stereo time-stamped take at path and starts it at position, at projectTime.
+void startStampedTake(DiskRecorder& r, const std::u16string& path, std::uint64_t position,
+                      std::int64_t projectTime) {
+    r.setTimeStampedTakes(true);
+    r.prepare(path, 2, 48000);
+    r.start(position, {projectTime, true});
+}
+
 struct StampCase {
     const char* name;
     bool createdTimeStamped; // else the file is created plain and stamped when the take starts
@@ -160,9 +168,7 @@ TEST(TimeStampedTakeStart, ALaterStartMovesTheStampOnlyWhileNoFrameWasCaptured) 
     TempFolder dir;
     const auto path = dir.file("moved.wav");
     DiskRecorder r;
-    r.setTimeStampedTakes(true);
-    r.prepare(path, 2, 48000);
-    r.start(0, {1000, true});
+    startStampedTake(r, path, 0, 1000);
     r.start(100, {1100, true}); // nothing captured yet: the take begins here
     test::captureSignal(r, 2, 0, 600);
     r.start(600, {5000, true}); // during the take: it goes on from its first frame
@@ -178,9 +184,7 @@ TEST(TimeStampedTakeParts, EachPartCarriesTheProjectTimeOfItsOwnFirstFrame) {
     RecorderFileAccess access;
     access.dataByteLimit = 8192 * 8; // 8192 stereo frames a file
     DiskRecorder r(access);
-    r.setTimeStampedTakes(true);
-    r.prepare(first, 2, 48000);
-    r.start(0, {480000, true});
+    startStampedTake(r, first, 0, 480000);
     test::captureSignal(r, 2, 0, 2 * 8192 + 500);
     r.finish();
     r.joinWriter();
@@ -196,9 +200,7 @@ TEST(TimeStampedTakeRepair, ATakeCutOffMidWayIsStampedAndRepairsToItsFrames) {
     TempFolder dir;
     const auto path = dir.file("cut.wav");
     DiskRecorder r;
-    r.setTimeStampedTakes(true);
-    r.prepare(path, 2, 48000);
-    r.start(0, {480000, true});
+    startStampedTake(r, path, 0, 480000);
     test::captureSignal(r, 2, 0, 20000);
     ASSERT_TRUE(test::waitForDrain(r));
     // What a crash would leave now: the stamped provisional header and the audio on disk so far.

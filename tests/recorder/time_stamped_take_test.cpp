@@ -6,7 +6,6 @@
 #include "recorder/take_files.h"
 #include "recorder/take_name.h"
 #include "recorder/take_repair.h"
-#include "recorder/wav_header.h"
 
 #include "recorder_test_support.h"
 
@@ -139,9 +138,6 @@ TEST_P(TimeStampedTake, BextFieldsAtTheirOffsetsAndTheAudioBitExact) {
     EXPECT_EQ(textAt(b, kBext, 256), p.description);
     const std::string origination = textAt(b, kBext + 320, 10) + " " + textAt(b, kBext + 330, 8);
     EXPECT_THAT(localSeconds(before - 1, after), ::testing::Contains(origination));
-    std::string digits = origination;
-    std::erase_if(digits, [](char c) { return c == '-' || c == ' '; });
-    EXPECT_EQ(textAt(b, kBext + 288, 32).substr(0, 17), "QWR" + digits);
 
     // The module's own reader (and so the player) reads the file past its bext chunk.
     const AudioClip clip = decodeWavFile(path, kPreloadLimitBytes);
@@ -243,10 +239,6 @@ TEST(TimeStampedTakeLimit, TheFourGibibyteLimitCountsTheLargerHeader) {
     plain.stampTake({}, true);
     EXPECT_EQ(plain.room(), stampedLimit);
     ASSERT_TRUE(plain.finalize());
-
-    const auto header =
-        makeTakeHeader(2, 48000, static_cast<std::uint32_t>(4 * stampedLimit), TakeTimeStamp{});
-    EXPECT_GE(u32At(header, 4), 0xFFFFFFFFu - 8);
 }
 
 } // namespace

@@ -17,7 +17,7 @@ inline constexpr ParamIndex StripMuteBase = 200; // strip n (1..64) has mute id 
 inline constexpr ParamIndex TailSilenceTime = 400;
 inline constexpr ParamIndex MaximumTail = 401;
 inline constexpr ParamIndex NewTakeEveryRun = 402;  // on: each finalized take arms the next
-inline constexpr ParamIndex TimeStampedTakes = 404; // on: takes are Broadcast WAV with a bext time
+inline constexpr ParamIndex TimeStampedTakes = 404; // on: takes carry their project time (bext)
 } // namespace ParamId
 
 inline constexpr ParamIndex kParameterSlots = 512;

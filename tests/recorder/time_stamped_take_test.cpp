@@ -201,7 +201,8 @@ TEST(TimeStampedTakeRepair, ATakeCutOffMidWayIsStampedAndRepairsToItsFrames) {
     ASSERT_TRUE(test::waitForDrain(r));
     // What a crash would leave now: the stamped provisional header and the audio on disk so far.
     const auto cut = dir.path() / "copy.wav";
-    test::fs::copy_file(test::fs::path(path), cut);
+    const auto onDisk = test::readBytes(path); // read as another program may, while it is written
+    test::writeBytes(cut.u16string(), std::string(onDisk.begin(), onDisk.end()));
     r.finish();
     r.joinWriter();
 

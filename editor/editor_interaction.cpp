@@ -29,6 +29,9 @@ bool hasStripCount(ModuleKind kind) {
 } // namespace
 
 bool EditorInteraction::onMouseDown(int x, int y) {
+    // A press without a release before it (the release went elsewhere, or the window went)
+    // ends that gesture first, whatever this press does, so nothing later moves that control.
+    endDrag();
     switch (module_.kind()) {
     case ModuleKind::Input:
     case ModuleKind::Output:
@@ -231,7 +234,6 @@ void EditorInteraction::toggle(ParamIndex id) {
 }
 
 void EditorInteraction::beginDrag(FaderDrag drag, int x, int y) {
-    endDrag(); // a press without a release before it (a lost release) ends that gesture first
     drag_ = drag;
     module_.beginGesture(drag_.parameter());
     // Sends the start value at once, so a press away from the cap moves the fader there.

@@ -31,16 +31,17 @@ public:
     EditorInteraction(EditorControls& module, UserDialogs& dialogs)
         : module_(module), dialogs_(dialogs) {}
 
-    // A left-button press at client coordinates: performs the action of the control under the
-    // point, if any. True when it began a fader drag, for which the window takes the mouse
-    // capture.
+    // A left-button press at design coordinates: ends a drag still going, then performs the
+    // action of the control under the point, if any. True when it began a fader drag, for which
+    // the window takes the mouse capture.
     bool onMouseDown(int x, int y);
 
     // A mouse move with the left button held: one change of the dragged fader, if any, within
     // the gesture its press began.
     void updateDrag(int x, int y);
 
-    // Button release, capture loss or the window going: ends the drag's gesture, if any.
+    // Button release, capture loss, or the window going or being hidden: ends the drag's
+    // gesture, if any.
     void endDrag();
 
     // The file button: asks for a WAV file and hands it to the module, reporting a refusal.

@@ -124,7 +124,9 @@ inline constexpr Rect kMeterHeading{30, 289, 366, 315};
 inline constexpr int kMeterRowFirstY = 338;
 inline constexpr int kMeterRowSecondY = 375;
 inline constexpr Rect kMeterSummary{30, 408, 920, 432};
-inline constexpr Rect kCounters{30, 439, 920, 463};
+inline constexpr Rect kCounters{30, 439, 620, 463};
+// The recording time left on the destination's volume, right of the counters.
+inline constexpr Rect kDiskTimeLeft{630, 439, 920, 463};
 inline constexpr Rect kTailLessButton{30, 474, 168, 511};
 inline constexpr Rect kTailMoreButton{181, 474, 319, 511};
 inline constexpr Rect kMaximumTailText{341, 474, 922, 511};

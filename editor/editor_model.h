@@ -38,6 +38,11 @@ public:
     // One line saying what the module is doing, UTF-8.
     virtual std::string statusLine() const = 0;
 
+    // Recorder: the recording time left on the destination's volume at the format the recorder
+    // records, in seconds; nothing when it cannot be told (and for every other kind). Never
+    // waits for the volume.
+    virtual std::optional<double> recordingSecondsLeft() const { return std::nullopt; }
+
     // Calls read with the player's newest clip (an empty clip before any file was loaded). The
     // clip stays alive for the call, even when a host thread loads another file meanwhile.
     virtual void readLatestClip(const std::function<void(const AudioClip&)>& read) const = 0;

@@ -58,4 +58,10 @@ void paintEditor(const EditorModel& model, std::uint32_t& bankPage, DrawingSurfa
     paintStripPage(model, bankPage, surface);
 }
 
+void paintMargins(DrawingSurface& device, ViewSize size, const PageTransform& page) {
+    for (const Rect& margin : marginAreas(size, page)) {
+        device.fillBox(margin, palette::kWindowBackground);
+    }
+}
+
 } // namespace quillwave::plugins

@@ -2,9 +2,11 @@
 
 #include "plugin/utility_plugin.h"
 
+#include <algorithm>
+
 namespace quillwave::plugins {
 
-std::string moduleStatusLine(const UtilityPlugin& plugin) {
+std::string moduleStatusLine(const UtilityPlugin& plugin, std::optional<double> secondsLeft) {
     const std::u16string path = plugin.statusFilePath(); // the input only views it
     StatusLineInput input;
     input.kind = plugin.kind();
@@ -12,6 +14,7 @@ std::string moduleStatusLine(const UtilityPlugin& plugin) {
     input.playerPlaying = plugin.player().playing();
     if (input.kind == ModuleKind::Recorder) {
         input.recorder = plugin.readMeterSnapshot().recorder;
+        input.secondsLeft = secondsLeft;
     }
     return statusLine(input);
 }
@@ -41,7 +44,23 @@ MeterSnapshot PluginEditorModel::meterSnapshot() const {
 }
 
 std::string PluginEditorModel::statusLine() const {
-    return moduleStatusLine(plugin_);
+    return moduleStatusLine(plugin_, recordingSecondsLeft());
+}
+
+std::optional<double> PluginEditorModel::recordingSecondsLeft() const {
+    if (plugin_.kind() != ModuleKind::Recorder) {
+        return std::nullopt;
+    }
+    // The format of the armed take, else the one the next arming would take.
+    const DiskRecorder& recorder = plugin_.recorder();
+    std::uint32_t channels = recorder.fileChannels();
+    std::uint32_t rate = recorder.fileSampleRate();
+    if (channels == 0 || rate == 0) {
+        channels = static_cast<std::uint32_t>(std::max(0, plugin_.inputBusChannels()));
+        rate = static_cast<std::uint32_t>(plugin_.publishedSampleRate());
+    }
+    const auto bytes = freeSpace_.freeBytes(plugin_.statusFilePath(), FreeSpaceWatch::Clock::now());
+    return bytes ? plugins::recordingSecondsLeft(*bytes, channels, rate) : std::nullopt;
 }
 
 void PluginEditorModel::readLatestClip(const std::function<void(const AudioClip&)>& read) const {

@@ -5,7 +5,9 @@
 #include "editor/editor_layout.h"
 #include "editor/meter_row.h"
 #include "editor/palette.h"
+#include "editor/status_line.h"
 #include "editor/value_text.h"
+#include "platform/utf.h"
 
 #include <algorithm>
 #include <string>
@@ -106,10 +108,23 @@ void paintCounters(DrawingSurface& surface, const RecorderStatus& status) {
                       13, FontWeight::Normal, TextPlacement::Left);
 }
 
+void paintTimeLeft(DrawingSurface& surface, const RecorderStatus& status,
+                   std::optional<double> secondsLeft) {
+    if (!secondsLeft) {
+        return; // the volume cannot be asked: nothing rather than a guess
+    }
+    const bool warn = diskAlmostFull(recorderDisplayState(status, true), secondsLeft);
+    const auto text = platform::utf8ToUtf16("Disk: " + timeLeftText(*secondsLeft));
+    surface.drawLabel(layout::kDiskTimeLeft, text.value_or(u""),
+                      warn ? palette::kStateDiskError : palette::kSecondaryText, 13,
+                      FontWeight::Normal, TextPlacement::Right);
+}
+
 } // namespace
 
 void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, double maximumTail,
-                        bool newTakeEveryRun, bool timeStampedTakes) {
+                        bool newTakeEveryRun, bool timeStampedTakes,
+                        std::optional<double> secondsLeft) {
     surface.fillBox(layout::kRecorderStatePanel, palette::kRecorderStatePanel);
     paintState(surface, snapshot.recorder);
 
@@ -127,6 +142,7 @@ void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, 
                  second ? snapshot.rms[1] : 0.0f, second && snapshot.clip[1] != 0);
     paintMeterSummary(surface, snapshot, channels);
     paintCounters(surface, snapshot.recorder);
+    paintTimeLeft(surface, snapshot.recorder, secondsLeft);
 
     drawButton(surface, layout::kTailLessButton, u"Tail \u2212", false);
     drawButton(surface, layout::kTailMoreButton, u"Tail +", false);

@@ -1,5 +1,8 @@
 #include "editor/scalable_view.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 namespace quillwave::plugins {
 
 using namespace Steinberg;
@@ -19,17 +22,15 @@ tresult PLUGIN_API ScalableView::checkSizeConstraint(ViewRect* proposed) {
 }
 
 tresult PLUGIN_API ScalableView::onSize(ViewRect* newSize) {
-    if (newSize == nullptr) {
+    if (newSize == nullptr || newSize->getWidth() < 1 || newSize->getHeight() < 1) {
         return kInvalidArgument;
     }
-    const ViewSize wanted{newSize->getWidth(), newSize->getHeight()};
-    if (constrainViewSize(wanted.width, wanted.height) != wanted) {
-        return kResultFalse; // a size the view would never have proposed
-    }
-    const bool resized = wanted != size();
+    const ViewSize given{newSize->getWidth(), newSize->getHeight()};
+    const bool resized = given != size();
     rect = *newSize;
+    sizeGiven_ = true;
     if (resized && isAttached()) {
-        resizeWindow(wanted);
+        resizeWindow(given);
     }
     return kResultOk;
 }
@@ -39,14 +40,27 @@ tresult PLUGIN_API ScalableView::setContentScaleFactor(ScaleFactor factor) {
         return kInvalidArgument;
     }
     hostScaleGiven_ = true;
-    requestSize(scaledViewSize(factor));
+    changeContentScale(factor);
     return kResultTrue;
 }
 
 void ScalableView::followScreenScale(double scale) {
     if (!hostScaleGiven_) {
-        requestSize(scaledViewSize(scale));
+        changeContentScale(scale);
     }
+}
+
+void ScalableView::changeContentScale(double scale) {
+    if (scale == contentScale_) {
+        return; // the size follows this factor already, or the user chose another
+    }
+    // Within a pixel of the factor's own size (hosts round) the user kept it: no zoom of theirs.
+    const ViewSize own = scaledViewSize(contentScale_);
+    const bool ownSize =
+        std::abs(own.width - size().width) <= 1 && std::abs(own.height - size().height) <= 1;
+    const double zoom = ownSize ? 1.0 : page().scale / contentScale_;
+    contentScale_ = scale;
+    requestSize(scaledViewSize(std::clamp(scale * zoom, kMinUserScale, kMaxUserScale)));
 }
 
 void ScalableView::requestSize(ViewSize wanted) {
@@ -55,8 +69,14 @@ void ScalableView::requestSize(ViewSize wanted) {
     }
     ViewRect next(rect.left, rect.top, rect.left + wanted.width, rect.top + wanted.height);
     if (isAttached() && plugFrame != nullptr) {
-        // The host resizes its own window and then calls onSize, which resizes ours.
-        plugFrame->resizeView(this, &next);
+        // The host resizes its own window and then calls onSize, which resizes ours; a host that
+        // grants the size without calling it gets what it granted all the same (the size asked,
+        // or the one it wrote back).
+        sizeGiven_ = false;
+        ViewRect granted = next;
+        if (plugFrame->resizeView(this, &granted) == kResultOk && !sizeGiven_) {
+            onSize(&granted);
+        }
         return;
     }
     onSize(&next);

@@ -1,9 +1,9 @@
 #pragma once
 
 // What both platforms' editor views share about their size: the host's content scale, the
-// screen's scale until the host gives one, and resizing by the user at the design's aspect
-// ratio. The view's rectangle is the one record of its size; the picture's scale derives from
-// its width.
+// screen's scale until the host gives one, and resizing by the user. The view's rectangle is the
+// one record of its size, exactly as the host last gave it; the page's scale and place in the
+// window derive from it.
 
 #include "editor/view_scale.h"
 
@@ -18,16 +18,19 @@ public:
     ScalableView();
 
     Steinberg::tresult PLUGIN_API canResize() override { return Steinberg::kResultTrue; }
-    // Rounds rect's size to the nearest one the view takes; its left and top stay.
+    // Rounds rect's size to the nearest one at the design's aspect ratio within the user's
+    // scales; its left and top stay.
     Steinberg::tresult PLUGIN_API checkSizeConstraint(Steinberg::ViewRect* rect) override;
-    // Takes only a size checkSizeConstraint leaves unchanged, and resizes the window to it.
+    // Takes any size of at least 1 x 1, as hosts resize their window first and tell the view
+    // after: the window takes exactly that size and the page is fitted into it.
     Steinberg::tresult PLUGIN_API onSize(Steinberg::ViewRect* newSize) override;
     // 1 to 4; any other factor is refused and changes nothing. Once given, it wins over the
-    // screen's scale.
+    // screen's scale. The factor given already changes nothing; another one keeps the user's
+    // zoom relative to the factor.
     Steinberg::tresult PLUGIN_API setContentScaleFactor(ScaleFactor factor) override;
 
     ViewSize size() const { return {rect.getWidth(), rect.getHeight()}; }
-    double scale() const { return size().scale(); }
+    PageTransform page() const { return pageTransform(size()); }
 
     OBJ_METHODS(ScalableView, CPluginView)
     DEFINE_INTERFACES
@@ -43,9 +46,12 @@ protected:
     virtual void resizeWindow(ViewSize size) = 0;
 
 private:
+    void changeContentScale(double scale);
     void requestSize(ViewSize size);
 
+    double contentScale_ = 1.0; // the host's, or the screen's until the host gives one
     bool hostScaleGiven_ = false;
+    bool sizeGiven_ = false; // onSize came, during a resizeView
 };
 
 } // namespace quillwave::plugins

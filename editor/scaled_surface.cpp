@@ -38,7 +38,7 @@ int ScaledSurface::device(int design) const {
 }
 
 Rect ScaledSurface::device(Rect design) const {
-    return toDevice(design, scale_);
+    return toDevice(design, PageTransform{scale_, left_, top_});
 }
 
 int ScaledSurface::deviceLength(int design) const {
@@ -53,8 +53,8 @@ void ScaledSurface::drawLine(int x1, int y1, int x2, int y2, Rgb colour, int wid
     const bool horizontal = y1 == y2 && x1 != x2;
     const bool vertical = x1 == x2 && y1 != y2;
     if (!horizontal && !vertical) {
-        target_.drawLine(device(x1), device(y1), device(x2), device(y2), colour,
-                         deviceLength(width));
+        target_.drawLine(device(x1) + left_, device(y1) + top_, device(x2) + left_,
+                         device(y2) + top_, colour, deviceLength(width));
         return;
     }
     // A straight line: its pen's span across it and its pixels along it, each scaled.
@@ -65,10 +65,10 @@ void ScaledSurface::drawLine(int x1, int y1, int x2, int y2, Rgb colour, int wid
     int to = 0;
     if (horizontal) {
         scaleAxis(x1, x2, scale_, from, to);
-        target_.drawLine(from, across, to, across, colour, penWidth);
+        target_.drawLine(from + left_, across + top_, to + left_, across + top_, colour, penWidth);
     } else {
         scaleAxis(y1, y2, scale_, from, to);
-        target_.drawLine(across, from, across, to, colour, penWidth);
+        target_.drawLine(across + left_, from + top_, across + left_, to + top_, colour, penWidth);
     }
 }
 

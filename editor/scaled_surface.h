@@ -7,13 +7,16 @@
 // the design's calls.
 
 #include "editor/drawing_surface.h"
+#include "editor/view_scale.h"
 
 namespace quillwave::plugins {
 
 class ScaledSurface final : public DrawingSurface {
 public:
-    // target must outlive the surface.
-    ScaledSurface(DrawingSurface& target, double scale) : target_(target), scale_(scale) {}
+    // target must outlive the surface. The design's origin lands on (page.left, page.top).
+    ScaledSurface(DrawingSurface& target, const PageTransform& page)
+        : target_(target), scale_(page.scale), left_(page.left), top_(page.top) {}
+    ScaledSurface(DrawingSurface& target, double scale) : ScaledSurface(target, {scale, 0, 0}) {}
 
     void fillBox(Rect rect, Rgb colour) override;
     void drawLine(int x1, int y1, int x2, int y2, Rgb colour, int width) override;
@@ -28,6 +31,8 @@ private:
 
     DrawingSurface& target_;
     double scale_;
+    int left_;
+    int top_;
 };
 
 } // namespace quillwave::plugins

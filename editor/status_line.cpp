@@ -19,7 +19,12 @@ std::string fileNameText(std::u16string_view path) {
 }
 
 std::string recorderLine(const StatusLineInput& input) {
-    switch (recorderDisplayState(input.recorder, !input.filePath.empty())) {
+    const RecorderDisplayState state = recorderDisplayState(input.recorder, !input.filePath.empty());
+    if (diskAlmostFull(state, input.secondsLeft)) {
+        return "Disk almost full: " + timeLeftText(*input.secondsLeft) + " | " +
+               fileNameText(input.filePath);
+    }
+    switch (state) {
     case RecorderDisplayState::DiskError:
         return "Recording failed; inspect output disk";
     case RecorderDisplayState::CapturingTail:
@@ -39,6 +44,13 @@ std::string recorderLine(const StatusLineInput& input) {
 }
 
 } // namespace
+
+bool diskAlmostFull(RecorderDisplayState state, std::optional<double> secondsLeft) {
+    const bool canRecord = state == RecorderDisplayState::Armed ||
+                           state == RecorderDisplayState::Recording ||
+                           state == RecorderDisplayState::CapturingTail;
+    return canRecord && secondsLeft && *secondsLeft < kDiskWarningSeconds;
+}
 
 std::u16string_view fileNamePart(std::u16string_view path) {
     const std::size_t separator = path.find_last_of(u"\\/");

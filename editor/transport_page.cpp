@@ -5,6 +5,7 @@
 #include "editor/editor_pages.h"
 #include "editor/palette.h"
 #include "editor/recorder_panel.h"
+#include "editor/status_line.h"
 #include "editor/waveform.h"
 
 namespace quillwave::plugins {
@@ -23,7 +24,13 @@ void paintTransportPage(const EditorModel& model, DrawingSurface& surface) {
     drawButton(surface, layout::kFollowButton, u"Follow DAW transport",
                switchOn(model.parameter(ParamId::FollowTransport)));
 
-    surface.drawLabel(layout::kStatusLine, displayText(model.statusLine()), palette::kAccent, 15,
+    // Read once, so that the status line, its colour and the panel agree.
+    const std::optional<double> secondsLeft =
+        player ? std::nullopt : model.recordingSecondsLeft();
+    const bool diskWarning =
+        !player && diskAlmostFull(recorderDisplayState(snapshot.recorder, true), secondsLeft);
+    surface.drawLabel(layout::kStatusLine, displayText(model.statusLine()),
+                      diskWarning ? palette::kStateDiskError : palette::kAccent, 15,
                       FontWeight::Normal, TextPlacement::Wrap);
 
     if (player) {
@@ -32,7 +39,7 @@ void paintTransportPage(const EditorModel& model, DrawingSurface& surface) {
     } else {
         paintRecorderPanel(surface, snapshot, model.parameter(ParamId::MaximumTail),
                            switchOn(model.parameter(ParamId::NewTakeEveryRun)),
-                           switchOn(model.parameter(ParamId::TimeStampedTakes)));
+                           switchOn(model.parameter(ParamId::TimeStampedTakes)), secondsLeft);
     }
 
     surface.drawLabel(layout::kTransportFooter,

@@ -1,14 +1,16 @@
 #pragma once
 
-// The sizes the editor takes: the 960 x 580 design scaled by one factor, whether the factor comes
-// from the host, from the screen or from the user dragging the window's corner. The width decides
-// the factor and the height follows it, so a size is always a whole-pixel width and the height
-// nearest to the design's aspect ratio.
+// The sizes the editor asks for: the 960 x 580 design scaled by one factor, whether the factor
+// comes from the host, from the screen or from the user dragging the window's corner. The width
+// decides the factor and the height follows it, so a size it asks for is always a whole-pixel
+// width and the height nearest to the design's aspect ratio. The host may give any other size:
+// the page is then drawn at the largest scale that fits, centred in the window.
 
 #include "editor/editor_layout.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace quillwave::plugins {
 
@@ -23,9 +25,14 @@ struct ViewSize {
     int width = layout::kWidth;
     int height = layout::kHeight;
 
-    // Design pixels to device pixels.
-    double scale() const { return static_cast<double>(width) / layout::kWidth; }
     bool operator==(const ViewSize&) const = default;
+};
+
+// Where the page sits in a window: design pixels times scale, from (left, top) of the window.
+struct PageTransform {
+    double scale = 1.0;
+    int left = 0;
+    int top = 0;
 };
 
 // The height that keeps the design's aspect ratio at width, to the nearest pixel.
@@ -55,6 +62,14 @@ inline ViewSize scaledViewSize(double scale) {
     const int width = static_cast<int>(std::lround(scale * layout::kWidth));
     return {width, heightForWidth(width)};
 }
+
+// The page in a window of size: scaled by the largest factor at which it fits, kept between the
+// smallest and the largest user scale, and centred (a page larger than the window is cut off
+// evenly on both sides).
+PageTransform pageTransform(ViewSize size);
+
+// The window's pixels outside the page, as up to four rectangles: the page's background.
+std::vector<Rect> marginAreas(ViewSize size, const PageTransform& page);
 
 // A host's factor is taken from 1 to 4; anything else (NaN included) is refused.
 inline bool isContentScale(double scale) {
@@ -87,6 +102,19 @@ inline Rect toDevice(Rect design, double scale) {
 // lands inside its design rectangle.
 inline int toDesign(int pixel, double scale) {
     return static_cast<int>(std::ceil((pixel + 0.5) / scale)) - 1;
+}
+
+// The same in a window: the page's device rectangle of a design rectangle, and the design point
+// of a window pixel.
+inline Rect toDevice(Rect design, const PageTransform& page) {
+    const Rect d = toDevice(design, page.scale);
+    return {d.left + page.left, d.top + page.top, d.right + page.left, d.bottom + page.top};
+}
+inline int toDesignX(int x, const PageTransform& page) {
+    return toDesign(x - page.left, page.scale);
+}
+inline int toDesignY(int y, const PageTransform& page) {
+    return toDesign(y - page.top, page.scale);
 }
 
 } // namespace quillwave::plugins

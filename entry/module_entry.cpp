@@ -1,5 +1,8 @@
-// The module's load and unload entry points. The factory does all the work, so these only answer.
+// The module's load and unload entry points. The factory does all the work; the exit waits for
+// the module's own threads that outlived the objects that started them, so that none runs in the
+// module's code once the host unloads it.
 
+#include "platform/module_threads.h"
 #include "pluginterfaces/base/fplatform.h"
 
 #if SMTG_OS_WINDOWS
@@ -10,6 +13,7 @@ bool InitDll() {
     return true;
 }
 bool ExitDll() {
+    quillwave::platform::joinModuleThreads();
     return true;
 }
 }
@@ -25,6 +29,7 @@ __attribute__((visibility("default"))) bool ModuleEntry(void*) {
     return true;
 }
 __attribute__((visibility("default"))) bool ModuleExit() {
+    quillwave::platform::joinModuleThreads();
     return true;
 }
 }

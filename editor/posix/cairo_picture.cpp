@@ -45,21 +45,25 @@ void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&
 }
 
 std::vector<Rect> repaintAreas(cairo_surface_t* target, const std::vector<DrawCall>& calls,
-                               const std::vector<Rect>& areas, double scale) {
+                               const std::vector<Rect>& areas, const PageTransform& page) {
     // A call outside the design areas paints no device pixel of theirs (its edges round the
     // same way), so the device areas need no margin.
-    const int width = cairo_image_surface_get_width(target);
-    const int height = cairo_image_surface_get_height(target);
+    const ViewSize size{cairo_image_surface_get_width(target),
+                        cairo_image_surface_get_height(target)};
     std::vector<Rect> device;
     for (const Rect& area : areas) {
-        const Rect d = toDevice(area, scale);
-        device.push_back({std::max(d.left, 0), std::max(d.top, 0), std::min(d.right, width),
-                          std::min(d.bottom, height)});
+        Rect d = toDevice(area, page);
+        d.left = area.left <= 0 ? 0 : std::max(d.left, 0);
+        d.top = area.top <= 0 ? 0 : std::max(d.top, 0);
+        d.right = area.right >= layout::kWidth ? size.width : std::min(d.right, size.width);
+        d.bottom = area.bottom >= layout::kHeight ? size.height : std::min(d.bottom, size.height);
+        device.push_back(d);
     }
     paintInto(
         target,
         [&](DrawingSurface& surface) {
-            ScaledSurface scaled(surface, scale);
+            paintMargins(surface, size, page);
+            ScaledSurface scaled(surface, page);
             replay(calls, scaled, &areas);
         },
         &device);
@@ -75,7 +79,9 @@ CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
     cairo_t* cr = cairo_create(picture.get());
     {
         CairoSurface device(cr);
-        ScaledSurface surface(device, size.scale());
+        const PageTransform page = pageTransform(size);
+        paintMargins(device, size, page);
+        ScaledSurface surface(device, page);
         paintEditor(model, bankPage, surface);
         if (notice != nullptr) {
             paintNotice(*notice, surface);

@@ -28,13 +28,14 @@ void paintInto(cairo_surface_t* target, const std::function<void(DrawingSurface&
                const std::vector<Rect>* areas = nullptr);
 
 // Paints again the calls of a picture inside areas (design pixels) of target, which holds the
-// picture drawn before at scale; the calls outside them leave their pixels as they are. Returns
+// picture drawn before where page places it; the calls outside them leave their pixels as they
+// are. An area at an edge of the page takes the window's margin beyond that edge along. Returns
 // the device pixels painted, for copying to the screen.
 std::vector<Rect> repaintAreas(cairo_surface_t* target, const std::vector<DrawCall>& calls,
-                               const std::vector<Rect>& areas, double scale);
+                               const std::vector<Rect>& areas, const PageTransform& page);
 
-// A fresh RGB image of size with the page of model (and notice over it, if any), the design
-// scaled to the image's width; null when cairo cannot make the image. bankPage as for
+// A fresh RGB image of size with the page of model (and notice over it, if any), placed in it as
+// pageTransform places it in a window; null when cairo cannot make the image. bankPage as for
 // paintEditor.
 CairoPicture paintPicture(const EditorModel& model, std::uint32_t& bankPage,
                           const EditorNotice* notice = nullptr, ViewSize size = {});

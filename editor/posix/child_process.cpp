@@ -7,12 +7,12 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <thread>
 #include <fcntl.h>
+#include <mutex>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -98,11 +98,18 @@ Reaper& reaper() {
 }
 
 bool loaderOrToolkitPath(std::string_view entry) {
-    static constexpr std::string_view kRemoved[] = {
-        "GTK_PATH=",          "GTK_EXE_PREFIX=",      "GTK_DATA_PREFIX=",
-        "GTK_IM_MODULE_FILE=", "GDK_PIXBUF_MODULE_FILE=", "GDK_PIXBUF_MODULEDIR=",
-        "GIO_MODULE_DIR=",    "GSETTINGS_SCHEMA_DIR=", "QT_PLUGIN_PATH=",
-        "QT_QPA_PLATFORM_PLUGIN_PATH=", "PYTHONHOME=", "PYTHONPATH="};
+    static constexpr std::string_view kRemoved[] = {"GTK_PATH=",
+                                                    "GTK_EXE_PREFIX=",
+                                                    "GTK_DATA_PREFIX=",
+                                                    "GTK_IM_MODULE_FILE=",
+                                                    "GDK_PIXBUF_MODULE_FILE=",
+                                                    "GDK_PIXBUF_MODULEDIR=",
+                                                    "GIO_MODULE_DIR=",
+                                                    "GSETTINGS_SCHEMA_DIR=",
+                                                    "QT_PLUGIN_PATH=",
+                                                    "QT_QPA_PLATFORM_PLUGIN_PATH=",
+                                                    "PYTHONHOME=",
+                                                    "PYTHONPATH="};
     if (entry.starts_with("LD_")) { // LD_LIBRARY_PATH, LD_PRELOAD, LD_AUDIT and the rest
         return true;
     }
@@ -241,7 +248,11 @@ std::optional<int> ChildProcess::exitStatus() {
     if (reaped == 0) {
         return std::nullopt; // still running
     }
-    status_ = reaped > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (reaped < 0) {
+        status_ = kUnknownStatus; // ECHILD: gone, and its status with it
+    } else {
+        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
     return status_;
 }
 

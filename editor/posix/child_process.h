@@ -38,9 +38,11 @@ public:
     // Appends what the pipe holds now to into; true once the output has ended.
     bool readAvailable(std::string& into);
 
-    // The exit status once the child has ended (reaped then), -1 when a signal ended it; nothing
-    // while it runs. Never waits.
+    // The exit status once the child has ended (reaped then), -1 when a signal ended it,
+    // kUnknownStatus when the system or the host reaped it first (a host that ignores SIGCHLD,
+    // or whose SIGCHLD handler waits for every child); nothing while it runs. Never waits.
     std::optional<int> exitStatus();
+    static constexpr int kUnknownStatus = -2;
 
 private:
     void closeOutput();

@@ -1,5 +1,6 @@
 #include "editor/posix/desktop_dialogs.h"
 
+#include "editor/posix/zenity_version.h"
 #include "platform/utf.h"
 
 #include <algorithm>
@@ -23,9 +24,13 @@ constexpr std::u16string_view kUndecodablePathText =
 
 // A helper that shows its dialog ends with 0 (OK, or a file chosen) or 1 (cancelled, or the
 // window closed); anything else (127 when it cannot start, a signal when it crashed) means the
-// user saw nothing.
+// user saw nothing. A status nobody can know (the host reaped the helper) is judged by what the
+// helper printed: a box counts as shown, and a chooser chose what it printed, if anything.
 bool dialogShown(int exitStatus) {
-    return exitStatus == 0 || exitStatus == 1;
+    return exitStatus == 0 || exitStatus == 1 || exitStatus == ChildProcess::kUnknownStatus;
+}
+bool answerPrinted(int exitStatus) {
+    return exitStatus == 0 || exitStatus == ChildProcess::kUnknownStatus;
 }
 
 std::u16string wideText(std::string_view utf8) {
@@ -154,25 +159,58 @@ bool DesktopDialogs::askPortal(WavDialog dialog, const WavFileAnswer& answer) {
 }
 
 void DesktopDialogs::askHelper(WavDialog dialog, WavFileAnswer answer) {
+    withHelper(true, [this, dialog, answer](DesktopHelper helper, bool attaches) {
+        const auto command = fileDialogCommand(helper, dialog, attaches ? owner() : 0);
+        const bool started = run(
+            command,
+            [this, answer, dialog](const std::string& output, int exitStatus) {
+                if (!dialogShown(exitStatus)) {
+                    showInEditor(std::u16string(kDialogCaption), std::u16string(kChooserFailedText),
+                                 MessageSeverity::Error);
+                    answer(std::nullopt);
+                    return;
+                }
+                answerWith(answerPrinted(exitStatus) ? output : std::string(), dialog, answer);
+            },
+            true);
+        if (!started) {
+            showInEditor(
+                std::u16string(kDialogCaption),
+                std::u16string(helper == DesktopHelper::None ? kNoChooserText : kChooserFailedText),
+                helper == DesktopHelper::None ? MessageSeverity::Information
+                                              : MessageSeverity::Error);
+        }
+    });
+}
+
+void DesktopDialogs::withHelper(bool fileDialog, WithHelper then) {
     const DesktopHelper helper = findDesktopHelper();
-    const auto command = fileDialogCommand(helper, dialog, owner());
-    const bool started = run(
-        command,
-        [this, answer, dialog](const std::string& output, int exitStatus) {
-            if (!dialogShown(exitStatus)) {
-                showInEditor(std::u16string(kDialogCaption), std::u16string(kChooserFailedText),
-                             MessageSeverity::Error);
-                answer(std::nullopt);
-                return;
-            }
-            answerWith(exitStatus == 0 ? output : std::string(), dialog, answer);
-        },
-        true);
-    if (!started) {
-        showInEditor(
-            std::u16string(kDialogCaption),
-            std::u16string(helper == DesktopHelper::None ? kNoChooserText : kChooserFailedText),
-            helper == DesktopHelper::None ? MessageSeverity::Information : MessageSeverity::Error);
+    if (helper != DesktopHelper::Zenity) {
+        then(helper, true); // kdialog has always taken --attach
+        return;
+    }
+    const std::string path = findOnPath("zenity");
+    if (const auto attaches = knownZenityAttach(path)) {
+        then(helper, *attaches);
+        return;
+    }
+    fileDialogWaiting_ = fileDialogWaiting_ || fileDialog;
+    versionWaiters_.push_back(std::move(then));
+    if (versionWaiters_.size() > 1) {
+        return; // asked already; its answer serves this one too
+    }
+    const auto answered = [this, path](const std::string& output, int) {
+        noteZenityVersion(path, output);
+        const auto attaches = knownZenityAttach(path).value_or(false);
+        auto waiters = std::move(versionWaiters_);
+        versionWaiters_.clear();
+        fileDialogWaiting_ = false;
+        for (const WithHelper& waiter : waiters) {
+            waiter(DesktopHelper::Zenity, attaches);
+        }
+    };
+    if (!run({"zenity", "--version"}, answered, fileDialog)) {
+        answered(std::string(), -1); // it will not run its dialog either: that says so
     }
 }
 
@@ -200,36 +238,41 @@ void DesktopDialogs::showNarrowMessage(std::string_view text, std::string_view c
 void DesktopDialogs::showBox(const std::string& text, const std::string& caption,
                              std::u16string wideText, std::u16string wideCaption,
                              MessageSeverity severity) {
-    const auto command = messageCommand(findDesktopHelper(), text, caption, severity, owner());
-    // A helper that could not show the box leaves the message to the editor.
-    auto inEditor = [this, wideCaption, wideText, severity] {
-        showInEditor(wideCaption, wideText, severity);
-    };
-    const bool started = run(
-        command,
-        [inEditor](const std::string&, int exitStatus) {
-            if (!dialogShown(exitStatus)) {
-                inEditor();
-            }
-        },
-        false);
-    if (!started) {
-        inEditor();
-    }
+    withHelper(false, [=, this](DesktopHelper helper, bool attaches) {
+        const auto command =
+            messageCommand(helper, text, caption, severity, attaches ? owner() : 0);
+        // A helper that could not show the box leaves the message to the editor.
+        auto inEditor = [this, wideCaption, wideText, severity] {
+            showInEditor(wideCaption, wideText, severity);
+        };
+        const bool started = run(
+            command,
+            [inEditor](const std::string&, int exitStatus) {
+                if (!dialogShown(exitStatus)) {
+                    inEditor();
+                }
+            },
+            false);
+        if (!started) {
+            inEditor();
+        }
+    });
 }
 
 void DesktopDialogs::closeAll() {
     // Each child is ended and reaped as its record goes; no answer is given.
     auto running = std::move(running_);
     running_.clear();
+    versionWaiters_.clear();
+    fileDialogWaiting_ = false;
     for (const auto& entry : running) {
         runLoop_.stop(entry->watch);
     }
 }
 
 bool DesktopDialogs::fileDialogOpen() const {
-    return std::any_of(running_.begin(), running_.end(),
-                       [](const auto& entry) { return entry->fileDialog; });
+    return fileDialogWaiting_ || std::any_of(running_.begin(), running_.end(),
+                                             [](const auto& entry) { return entry->fileDialog; });
 }
 
 bool DesktopDialogs::bringFileDialogToFront() {

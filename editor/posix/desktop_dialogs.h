@@ -67,6 +67,8 @@ public:
 private:
     // The output and the exit status, once the child ended.
     using HelperDone = std::function<void(const std::string&, int)>;
+    // The helper to run, and whether it takes --attach.
+    using WithHelper = std::function<void(DesktopHelper, bool)>;
     static constexpr std::uint32_t kExitPollMs = 10;
 
     struct Running {
@@ -81,6 +83,9 @@ private:
     // Asks the portal; false when there is none or it cannot be asked.
     bool askPortal(WavDialog dialog, const WavFileAnswer& answer);
     void askHelper(WavDialog dialog, WavFileAnswer answer);
+    // Runs then with the helper found now, once it is known whether it takes --attach: at once,
+    // or after zenity's answer to the one question about its version.
+    void withHelper(bool fileDialog, WithHelper then);
     // Runs command and hands its output and status to done when it ends; false when it cannot
     // run.
     bool run(std::vector<std::string> command, HelperDone done, bool fileDialog);
@@ -105,6 +110,8 @@ private:
     std::function<std::uintptr_t()> owner_;
     BringToFront bringToFront_;
     std::vector<std::unique_ptr<Running>> running_;
+    std::vector<WithHelper> versionWaiters_; // while zenity is asked for its version
+    bool fileDialogWaiting_ = false;         // one of them opens the file dialog
 };
 
 } // namespace quillwave::plugins

@@ -38,10 +38,18 @@ public:
           dialogs_(dialogs ? std::move(dialogs)
                            : std::make_unique<DesktopDialogs>(
                                  runLoop_, notices_,
-                                 [this] { return window_ != nullptr ? window_->topLevel() : 0; },
+                                 [this] {
+                                     const ::Window owner =
+                                         window_ != nullptr ? window_->topLevel() : 0;
+                                     afterOutsideCall();
+                                     return owner;
+                                 },
                                  [this](pid_t helper) {
-                                     return window_ != nullptr &&
-                                            bringProcessWindowToFront(*window_, helper, clickTime_);
+                                     const bool raised =
+                                         window_ != nullptr &&
+                                         bringProcessWindowToFront(*window_, helper, clickTime_);
+                                     afterOutsideCall();
+                                     return raised;
                                  })),
           interaction_(controls_, *dialogs_) {}
 
@@ -73,18 +81,26 @@ private:
         return type != nullptr && std::strcmp(type, kPlatformTypeX11EmbedWindowID) == 0;
     }
 
+    // What wakes the editor: the connection's descriptor, the repaint timer, or a call of the
+    // editor's own outside event handling, after which Xlib may hold events already read.
+    enum class Wake { Connection, Tick, Queued };
+
     void closeWindow();
     // Handles what the connection brought, then paints when the picture may have changed: at a
-    // timer tick, or when an event asked for it.
-    void handleEvents(bool tick = false);
+    // timer tick, or when an event asked for it; again while Xlib holds events it read meanwhile.
+    void handleEvents(Wake wake);
+    // Handles at once, or soon when a call of the editor is under way, the events Xlib read
+    // during a call made outside event handling.
+    void afterOutsideCall();
     void handle(XEvent& event);
+    void endDrag(Time time);
     // Shows the picture when the window can be seen and the picture differs from the one shown,
     // or when forced by an event that needs the window drawn again.
     void paint();
     bool startTimer();
     void resizeWindow(ViewSize size) override;
-    int designX(int x) const { return toDesign(x, scale()); }
-    int designY(int y) const { return toDesign(y, scale()); }
+    int designX(int x) const { return toDesignX(x, page()); }
+    int designY(int y) const { return toDesignY(y, page()); }
 
     IPtr<IPlugFrame> frame_; // released after the owner, last of all
     IPtr<UtilityPlugin> owner_;
@@ -99,6 +115,8 @@ private:
     std::vector<DrawCall> shown_;       // the picture on screen, as drawing calls
     bool redraw_ = true;                // the window needs drawing, whatever it shows
     RunLoopHandler* timer_ = nullptr;   // the repaint timer, while the window can be seen
+    RunLoopHandler* drain_ = nullptr;   // a one-off call to handle events Xlib already read
+    int handling_ = 0;                  // depth of handleEvents calls under way
     Time clickTime_ = CurrentTime;      // of the last press: a dialog it brings up is the user's
 };
 
@@ -113,7 +131,8 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
     window_ =
         X11Window::create(reinterpret_cast<std::uintptr_t>(parent), size().width, size().height);
     if (window_ == nullptr ||
-        runLoop_.watch(window_->fileDescriptor(), [this](int) { handleEvents(); }) == nullptr ||
+        runLoop_.watch(window_->fileDescriptor(),
+                       [this](int) { handleEvents(Wake::Connection); }) == nullptr ||
         !startTimer()) {
         closeWindow();
         return kResultFalse;
@@ -123,7 +142,7 @@ tresult PLUGIN_API View::attached(void* parent, FIDString type) {
     if (const double dpi = window_->screenDpi(); dpi > 0.0) {
         followScreenScale(scaleOfDpi(dpi));
     }
-    handleEvents(); // what the connection already read while the window was made
+    handleEvents(Wake::Connection); // what the connection brought while the window was made
     return kResultOk;
 }
 
@@ -131,6 +150,7 @@ void View::closeWindow() {
     dialogs_->closeAll(); // no answer may reach the interaction after this
     runLoop_.disconnect();
     timer_ = nullptr;
+    drain_ = nullptr;
     interaction_.endDrag();
     notices_.dismiss();
     window_.reset();
@@ -139,37 +159,83 @@ void View::closeWindow() {
 }
 
 bool View::startTimer() {
-    timer_ = runLoop_.every(refreshIntervalMs(owner_->kind()), [this] { handleEvents(true); });
+    timer_ =
+        runLoop_.every(refreshIntervalMs(owner_->kind()), [this] { handleEvents(Wake::Tick); });
     return timer_ != nullptr;
 }
 
-void View::handleEvents(bool tick) {
+void View::handleEvents(Wake wake) {
     // A click may reach the host, which could let the view go before this returns.
     const IPtr<View> self(this);
-    XEvent event;
-    bool handled = false;
+    ++handling_;
+    const struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{handling_};
+    bool tick = wake != Wake::Connection;
     // A tick takes only what Xlib already read: the connection's own data wakes the watch.
-    bool read = !tick;
-    while (window_ != nullptr && window_->nextEvent(event, read)) {
-        handle(event);
-        handled = true;
+    bool read = wake == Wake::Connection;
+    // Painting waits for the server too, and may read more events: a few rounds take them all.
+    for (int round = 0; round < 4 && window_ != nullptr; ++round) {
+        XEvent event;
+        bool handled = false;
+        while (window_ != nullptr && window_->nextEvent(event, read)) {
+            handle(event);
+            handled = true;
+            read = false;
+        }
         read = false;
-    }
-    // The timer runs only while the window can be seen: hidden, the editor costs the host
-    // nothing until the server tells it is shown again.
-    if (window_ != nullptr && window_->visible() != (timer_ != nullptr)) {
-        if (timer_ != nullptr) {
-            runLoop_.stop(timer_);
-            timer_ = nullptr;
+        if (window_ == nullptr) {
             return;
         }
-        startTimer();
-        redraw_ = true;
-        tick = true;
+        // A window that cannot be viewed gets no release: a drag ends as it goes.
+        if (!window_->viewable()) {
+            endDrag(CurrentTime);
+        }
+        // The timer runs only while the window can be seen: hidden or covered, the editor costs
+        // the host nothing until the server tells it is shown again.
+        if (window_->visible() != (timer_ != nullptr)) {
+            if (timer_ != nullptr) {
+                runLoop_.stop(timer_);
+                timer_ = nullptr;
+                return;
+            }
+            startTimer();
+            redraw_ = true;
+            tick = true;
+        }
+        // Events change the picture at once; the timer catches what the module changed.
+        if (tick || (handled && redraw_)) {
+            paint();
+        }
+        tick = false;
+        if (window_ == nullptr || !window_->eventsQueued()) {
+            return;
+        }
     }
-    // Events change the picture at once; the timer catches what the module changed.
-    if (tick || (handled && redraw_)) {
-        paint();
+}
+
+void View::afterOutsideCall() {
+    if (window_ == nullptr || drain_ != nullptr || !window_->eventsQueued()) {
+        return;
+    }
+    if (handling_ > 0) {
+        return; // the handling under way takes them before it returns
+    }
+    // A dialog's call in progress (it asked for the owner window): not inside it, but next.
+    drain_ = runLoop_.every(1, [this] {
+        runLoop_.stop(drain_);
+        drain_ = nullptr;
+        handleEvents(Wake::Queued);
+    });
+}
+
+void View::endDrag(Time time) {
+    if (interaction_.drag().active()) {
+        interaction_.endDrag();
+        if (window_ != nullptr) {
+            window_->ungrabPointer(time);
+        }
     }
 }
 
@@ -189,12 +255,15 @@ void View::handle(XEvent& event) {
         }
         redraw_ = true;
         clickTime_ = event.xbutton.time;
+        endDrag(event.xbutton.time); // its release went elsewhere: it ends, grab and all
         if (notices_.dismiss()) {
             return; // the click that takes a notice away does nothing else
         }
         if (interaction_.onMouseDown(designX(event.xbutton.x), designY(event.xbutton.y)) &&
-            window_ != nullptr) {
-            window_->grabPointer(event.xbutton.time); // the drag follows the mouse anywhere
+            window_ != nullptr && !window_->grabPointer(event.xbutton.time)) {
+            // The drag follows the mouse anywhere, or, without the grab, not at all: another
+            // client holds the pointer, and the release would go there.
+            endDrag(event.xbutton.time);
         }
         return;
     case MotionNotify:
@@ -207,8 +276,7 @@ void View::handle(XEvent& event) {
         return;
     case ButtonRelease:
         if (event.xbutton.button == Button1) {
-            interaction_.endDrag();
-            window_->ungrabPointer(event.xbutton.time);
+            endDrag(event.xbutton.time);
         }
         return;
     case EnterNotify:
@@ -216,7 +284,7 @@ void View::handle(XEvent& event) {
         // Another client took the pointer, or the server ended the grab (the window became
         // unviewable): no release will come, so the drag ends here.
         if (event.xcrossing.mode == NotifyGrab || event.xcrossing.mode == NotifyUngrab) {
-            interaction_.endDrag();
+            endDrag(event.xcrossing.time);
         }
         return;
     default:
@@ -251,16 +319,21 @@ void View::paint() {
     // Only what changed is drawn again and copied: the canvas holds the rest from before.
     const std::vector<Rect> whole{layout::kWholeWindow};
     window_->presentCanvas(
-        repaintAreas(canvas, picture_.calls(), fresh ? whole : areas, device.scale()));
+        repaintAreas(canvas, picture_.calls(), fresh ? whole : areas, pageTransform(device)));
     picture_.swapCalls(shown_);
     redraw_ = false;
 }
 
 void View::resizeWindow(ViewSize size) {
-    if (window_ != nullptr) {
-        window_->resize(size.width, size.height);
-        redraw_ = true;
-        paint();
+    if (window_ == nullptr) {
+        return;
+    }
+    window_->resize(size.width, size.height);
+    redraw_ = true;
+    // The resize waited for the server, which may have sent a map or an exposure meanwhile: a
+    // window shown and resized in one host turn is drawn now, not at the next pointer event.
+    if (handling_ == 0) {
+        handleEvents(Wake::Queued);
     }
 }
 

@@ -1,131 +1,25 @@
 #include "editor/posix/x11_window.h"
 
+#include "editor/posix/x11_error_trap.h"
+#include "editor/posix/x11_shared_image.h"
+
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XShm.h>
 
 #include <cairo-xlib.h>
 
-#include <sys/ipc.h>
-#include <sys/shm.h>
-
-#include <array>
 #include <atomic>
 #include <charconv>
-#include <cstdlib>
 #include <cstring>
 
 namespace quillwave::plugins {
 namespace {
-
-// Xlib reports a failed request through one process-wide handler, whose default ends the
-// process. While any call of ours runs, ours is installed: errors of our own connections are
-// noted and swallowed; those of any other connection (the host's, on another thread) go on to
-// the handler that was there before. An error can only be read from our connection inside one
-// of our calls, so it always meets our handler.
-struct OurDisplay {
-    std::atomic<Display*> display{nullptr};
-    std::atomic<bool> failed{false};
-};
-std::array<OurDisplay, 64> ourDisplays;
-XErrorHandler previousHandler = nullptr;
-int scopeDepth = 0; // only the host's user-interface thread makes our calls
-
-OurDisplay* findOurs(Display* display) {
-    for (OurDisplay& entry : ourDisplays) {
-        if (entry.display.load() == display) {
-            return &entry;
-        }
-    }
-    return nullptr;
-}
-
-int noteError(Display* display, XErrorEvent* error) {
-    if (OurDisplay* ours = findOurs(display)) {
-        ours->failed = true;
-        return 0;
-    }
-    return previousHandler != nullptr ? previousHandler(display, error) : 0;
-}
-
-// Our handler for as long as it lives; cheap, it makes no request.
-class ErrorScope {
-public:
-    ErrorScope() {
-        if (scopeDepth++ == 0) {
-            previousHandler = XSetErrorHandler(noteError);
-        }
-    }
-    ~ErrorScope() {
-        if (--scopeDepth == 0) {
-            XSetErrorHandler(previousHandler);
-        }
-    }
-    ErrorScope(const ErrorScope&) = delete;
-    ErrorScope& operator=(const ErrorScope&) = delete;
-};
-
-// A scope that also tells whether the requests made in it failed.
-class ErrorTrap {
-public:
-    explicit ErrorTrap(Display* display) : display_(display), ours_(findOurs(display)) {
-        XSync(display_, False); // earlier requests are not ours to judge
-        if (ours_ != nullptr) {
-            ours_->failed = false;
-        }
-    }
-    ErrorTrap(const ErrorTrap&) = delete;
-    ErrorTrap& operator=(const ErrorTrap&) = delete;
-
-    // Waits for the server to answer every request made under the trap; true when one failed.
-    bool failed() {
-        XSync(display_, False);
-        return ours_ != nullptr && ours_->failed.exchange(false);
-    }
-
-private:
-    ErrorScope scope_;
-    Display* display_;
-    OurDisplay* ours_;
-};
-
-bool registerDisplay(Display* display) {
-    for (OurDisplay& entry : ourDisplays) {
-        Display* empty = nullptr;
-        if (entry.display.compare_exchange_strong(empty, display)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-void unregisterDisplay(Display* display) {
-    if (OurDisplay* ours = findOurs(display)) {
-        ours->display = nullptr;
-    }
-}
 
 std::atomic<std::uint64_t> presentedFrames{0};
 
 constexpr long kEventMask = ExposureMask | StructureNotifyMask | VisibilityChangeMask |
                             ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                             EnterWindowMask | LeaveWindowMask;
-
-// The window's parent and the root, or 0s when the server does not know the window.
-std::pair<::Window, ::Window> parentOf(Display* display, ::Window window) {
-    ::Window root = 0;
-    ::Window parent = 0;
-    ::Window* children = nullptr;
-    unsigned count = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) {
-        return {0, 0};
-    }
-    if (children != nullptr) {
-        XFree(children);
-    }
-    return {parent, root};
-}
 
 // Tells an embedder the protocol version and that the window wants to be shown.
 void announceXEmbed(Display* display, ::Window window) {
@@ -136,164 +30,6 @@ void announceXEmbed(Display* display, ::Window window) {
 }
 
 } // namespace
-
-// The frame image: an XImage over memory shared with the server (or, without the shared memory
-// extension, over plain memory), with a cairo image surface over the same pixels.
-class X11Window::Canvas {
-public:
-    // Null when the visual does not hold pixels as cairo's RGB24 does.
-    static std::unique_ptr<Canvas> make(Display* display, ::Window window, Visual* visual,
-                                        int depth, int width, int height) {
-        if (depth != 24 || visual->red_mask != 0xFF0000 || visual->green_mask != 0xFF00 ||
-            visual->blue_mask != 0xFF || ImageByteOrder(display) != LSBFirst) {
-            return nullptr;
-        }
-        std::unique_ptr<Canvas> canvas(new Canvas(display, width, height));
-        canvas->gc_ = XCreateGC(display, window, 0, nullptr);
-        if (!canvas->attachShared(visual, depth) && !canvas->makePlain(visual, depth)) {
-            return nullptr;
-        }
-        canvas->surface_ = cairo_image_surface_create_for_data(
-            reinterpret_cast<unsigned char*>(canvas->image_->data), CAIRO_FORMAT_RGB24, width,
-            height, canvas->image_->bytes_per_line);
-        if (cairo_surface_status(canvas->surface_) != CAIRO_STATUS_SUCCESS) {
-            return nullptr;
-        }
-        return canvas;
-    }
-
-    ~Canvas() {
-        if (surface_ != nullptr) {
-            cairo_surface_destroy(surface_);
-        }
-        if (shared_.shmaddr != nullptr) {
-            XShmDetach(display_, &shared_);
-            XSync(display_, False);
-            ::shmdt(shared_.shmaddr);
-        }
-        if (image_ != nullptr) {
-            image_->data = nullptr; // ours to free, not Xlib's
-            XDestroyImage(image_);
-        }
-        std::free(plain_);
-        if (gc_ != nullptr) {
-            XFreeGC(display_, gc_);
-        }
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-
-    bool fits(int width, int height) const { return width == width_ && height == height_; }
-    bool busy() const { return busy_; }
-    cairo_surface_t* surface() const { return surface_; }
-
-    void put(::Window window, const std::vector<Rect>& areas) {
-        cairo_surface_flush(surface_);
-        for (std::size_t i = 0; i < areas.size(); ++i) {
-            const Rect& a = areas[i];
-            const auto w = static_cast<unsigned>(a.right - a.left);
-            const auto h = static_cast<unsigned>(a.bottom - a.top);
-            if (shared_.shmaddr != nullptr) {
-                // The server reads the pixels after this returns: no painting until it says
-                // it has read the last area.
-                const bool last = i + 1 == areas.size();
-                XShmPutImage(display_, window, gc_, image_, a.left, a.top, a.left, a.top, w, h,
-                             last ? True : False);
-                busy_ = busy_ || last;
-            } else {
-                XPutImage(display_, window, gc_, image_, a.left, a.top, a.left, a.top, w, h);
-            }
-        }
-        XFlush(display_);
-    }
-
-    // True for the event that tells the server has read the shared image.
-    bool completes(const XEvent& event) {
-        if (shared_.shmaddr == nullptr ||
-            event.type != XShmGetEventBase(display_) + ShmCompletion) {
-            return false;
-        }
-        busy_ = false;
-        return true;
-    }
-
-private:
-    Canvas(Display* display, int width, int height)
-        : display_(display), width_(width), height_(height) {}
-
-    bool attachShared(Visual* visual, int depth) {
-        if (XShmQueryExtension(display_) == False) {
-            return false;
-        }
-        // The image keeps a pointer to the segment's description: it must be the member.
-        XShmSegmentInfo& info = shared_;
-        XImage* image =
-            XShmCreateImage(display_, visual, static_cast<unsigned>(depth), ZPixmap, nullptr, &info,
-                            static_cast<unsigned>(width_), static_cast<unsigned>(height_));
-        if (image == nullptr) {
-            return false;
-        }
-        const auto forget = [&] {
-            image->data = nullptr;
-            XDestroyImage(image);
-            info = XShmSegmentInfo{};
-            return false;
-        };
-        if (!suitable(image)) {
-            return forget();
-        }
-        info.shmid = ::shmget(IPC_PRIVATE,
-                              static_cast<std::size_t>(image->bytes_per_line) *
-                                  static_cast<std::size_t>(height_),
-                              IPC_CREAT | 0600);
-        void* address = info.shmid >= 0 ? ::shmat(info.shmid, nullptr, 0) : nullptr;
-        if (address == nullptr || address == reinterpret_cast<void*>(-1)) {
-            if (info.shmid >= 0) {
-                ::shmctl(info.shmid, IPC_RMID, nullptr);
-            }
-            return forget();
-        }
-        info.shmaddr = image->data = static_cast<char*>(address);
-        info.readOnly = False;
-        ErrorTrap trap(display_);
-        XShmAttach(display_, &info);
-        const bool attached = !trap.failed();    // a remote server cannot share memory
-        ::shmctl(info.shmid, IPC_RMID, nullptr); // goes when both sides let go
-        if (!attached) {
-            ::shmdt(address);
-            return forget();
-        }
-        image_ = image;
-        return true;
-    }
-
-    bool makePlain(Visual* visual, int depth) {
-        const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width_);
-        plain_ = static_cast<char*>(std::calloc(static_cast<std::size_t>(stride), height_));
-        if (plain_ == nullptr) {
-            return false;
-        }
-        image_ =
-            XCreateImage(display_, visual, static_cast<unsigned>(depth), ZPixmap, 0, plain_,
-                         static_cast<unsigned>(width_), static_cast<unsigned>(height_), 32, stride);
-        return image_ != nullptr && suitable(image_);
-    }
-
-    bool suitable(const XImage* image) const {
-        return image->bits_per_pixel == 32 &&
-               image->bytes_per_line == cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, width_);
-    }
-
-    Display* display_;
-    int width_;
-    int height_;
-    GC gc_ = nullptr;
-    XImage* image_ = nullptr;
-    XShmSegmentInfo shared_{};
-    char* plain_ = nullptr;
-    cairo_surface_t* surface_ = nullptr;
-    bool busy_ = false;
-};
 
 std::unique_ptr<X11Window> X11Window::create(std::uintptr_t parent, int width, int height) {
     if (parent == 0) {
@@ -338,13 +74,13 @@ std::unique_ptr<X11Window> X11Window::create(std::uintptr_t parent, int width, i
     }
     std::unique_ptr<X11Window> made(
         new X11Window(display, window, parentAttributes.visual, parentAttributes.depth));
-    made->watchAncestors();
-    made->refreshViewable();
+    made->visibility_.watch();
     return made;
 }
 
 X11Window::X11Window(Display* display, ::Window window, Visual* visual, int depth)
-    : display_(display), window_(window), visual_(visual), depth_(depth) {}
+    : display_(display), window_(window), visual_(visual), depth_(depth),
+      visibility_(display, window) {}
 
 X11Window::~X11Window() {
     {
@@ -363,27 +99,9 @@ int X11Window::fileDescriptor() const {
     return ConnectionNumber(display_);
 }
 
-void X11Window::watchAncestors() {
+bool X11Window::eventsQueued() const {
     const ErrorScope scope;
-    ancestors_.clear();
-    ::Window current = window_;
-    for (;;) {
-        const auto [parent, root] = parentOf(display_, current);
-        if (parent == 0 || parent == root) {
-            return;
-        }
-        // Our own selection on the host's window: the host's selections are untouched.
-        XSelectInput(display_, parent, StructureNotifyMask);
-        ancestors_.push_back(parent);
-        current = parent;
-    }
-}
-
-void X11Window::refreshViewable() {
-    const ErrorScope scope;
-    XWindowAttributes attributes{};
-    viewable_ = XGetWindowAttributes(display_, window_, &attributes) != 0 &&
-                attributes.map_state == IsViewable;
+    return XEventsQueued(display_, QueuedAlready) > 0;
 }
 
 bool X11Window::nextEvent(XEvent& event, bool readConnection) {
@@ -397,29 +115,11 @@ bool X11Window::nextEvent(XEvent& event, bool readConnection) {
             continue;
         }
         const bool ours = event.xany.window == window_;
-        switch (event.type) {
-        case DestroyNotify:
-            if (event.xdestroywindow.window == window_) {
-                alive_ = false;
-            }
-            break;
-        case ReparentNotify:
-            if (alive_) {
-                watchAncestors();
-                refreshViewable();
-            }
-            break;
-        case MapNotify:
-        case UnmapNotify:
-            if (alive_) {
-                refreshViewable();
-            }
-            break;
-        case VisibilityNotify:
-            obscured_ = event.xvisibility.state == VisibilityFullyObscured;
-            break;
-        default:
-            break;
+        if (event.type == DestroyNotify && event.xdestroywindow.window == window_) {
+            alive_ = false;
+        }
+        if (alive_) {
+            visibility_.note(event);
         }
         if (ours) {
             return true;
@@ -456,7 +156,7 @@ cairo_surface_t* X11Window::canvas(int width, int height, bool& fresh) {
         return fallback_.get();
     }
     fresh = true;
-    canvas_ = Canvas::make(display_, window_, visual_, depth_, width, height);
+    canvas_ = X11SharedImage::make(display_, window_, visual_, depth_, width, height);
     if (canvas_ != nullptr) {
         fallback_ = nullptr;
         return canvas_->surface();
@@ -542,11 +242,11 @@ double X11Window::screenDpi() const {
     return dpi;
 }
 
-void X11Window::grabPointer(Time time) {
+bool X11Window::grabPointer(Time time) {
     const ErrorScope scope;
-    XGrabPointer(display_, window_, False, ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
-                 GrabModeAsync, None, None, time);
-    XFlush(display_);
+    // A round trip: the server answers whether the grab is ours.
+    return XGrabPointer(display_, window_, False, ButtonReleaseMask | PointerMotionMask,
+                        GrabModeAsync, GrabModeAsync, None, None, time) == GrabSuccess;
 }
 
 void X11Window::ungrabPointer(Time time) {

@@ -8,6 +8,7 @@
 #include <X11/Xlib.h>
 
 #include "editor/drawing_surface.h"
+#include "editor/posix/x11_visibility.h"
 
 #include <cairo.h>
 
@@ -17,6 +18,8 @@
 #include <vector>
 
 namespace quillwave::plugins {
+
+class X11SharedImage;
 
 // Frames all editor windows of the process have shown so far; for measuring.
 std::uint64_t framesPresented();
@@ -38,9 +41,16 @@ public:
     // False once the server destroyed the window (its parent went away).
     bool alive() const { return alive_; }
 
-    // True while the window can be seen: it and every window above it are mapped, and it is not
-    // wholly covered. Kept up to date by the events nextEvent reads.
-    bool visible() const { return alive_ && viewable_ && !obscured_; }
+    // True while the window and every window above it are mapped. Kept up to date by the events
+    // nextEvent reads.
+    bool viewable() const { return alive_ && visibility_.viewable(); }
+    // True while the window can be seen: viewable, and neither it nor a window above it wholly
+    // covered.
+    bool visible() const { return viewable() && !visibility_.obscured(); }
+
+    // True when Xlib holds events it read while waiting for the server (every trapped call
+    // does): the connection's descriptor does not tell of these.
+    bool eventsQueued() const;
 
     // The next event for the editor window that arrived: with readConnection, first reading what
     // the connection has to offer, else only from what Xlib already read (the host's watch on the
@@ -66,8 +76,9 @@ public:
     // The X server's Xft.dpi resource, as desktops set it for their scale; 0 when there is none.
     double screenDpi() const;
 
-    // Keeps the pointer's events for this window until ungrabbed, wherever the pointer goes.
-    void grabPointer(Time time);
+    // Keeps the pointer's events for this window until ungrabbed, wherever the pointer goes;
+    // false when the server would not grab it.
+    bool grabPointer(Time time);
     void ungrabPointer(Time time);
 
     // The host's top-level window that holds the editor (the one the window manager manages),
@@ -79,13 +90,8 @@ public:
     bool runTrapped(const std::function<void(Display*)>& calls);
 
 private:
-    class Canvas;
-
     X11Window(Display* display, ::Window window, Visual* visual, int depth);
 
-    // Watches the structure of every window above this one, so unmapping any of them is seen.
-    void watchAncestors();
-    void refreshViewable();
     void copyToWindow(cairo_surface_t* picture, const Rect& area);
 
     struct SurfaceRelease {
@@ -97,10 +103,8 @@ private:
     Visual* visual_;
     int depth_;
     bool alive_ = true;
-    bool viewable_ = true;
-    bool obscured_ = false;
-    std::vector<::Window> ancestors_;
-    std::unique_ptr<Canvas> canvas_;
+    X11Visibility visibility_;
+    std::unique_ptr<X11SharedImage> canvas_;
     std::unique_ptr<cairo_surface_t, SurfaceRelease> fallback_; // when canvas_ cannot be made
 };
 

@@ -109,8 +109,13 @@ private:
     // Draws the picture as calls, cheaply, and tells whether it differs from the last one.
     bool pictureChanged();
     void resizeWindow(ViewSize size) override;
-    int designX(LPARAM lParam) const { return toDesign(GET_X_LPARAM(lParam), scale()); }
-    int designY(LPARAM lParam) const { return toDesign(GET_Y_LPARAM(lParam), scale()); }
+    int designX(LPARAM lParam) const { return toDesignX(GET_X_LPARAM(lParam), page()); }
+    int designY(LPARAM lParam) const { return toDesignY(GET_Y_LPARAM(lParam), page()); }
+    // Ends the drag, if any, and lets the mouse go where this window holds it.
+    void endDrag(HWND window);
+    // Ends a drag whose window can no longer be seen or no longer holds the mouse: no release
+    // may ever come for it.
+    void endLostDrag(HWND window);
 
     IPtr<IPlugFrame> frame_; // released after the owner, last of all
     IPtr<UtilityPlugin> owner_;
@@ -208,6 +213,19 @@ bool View::pictureChanged() {
     return true;
 }
 
+void View::endDrag(HWND window) {
+    interaction_.endDrag();
+    if (GetCapture() == window) {
+        ReleaseCapture();
+    }
+}
+
+void View::endLostDrag(HWND window) {
+    if (interaction_.drag().active() && (!IsWindowVisible(window) || GetCapture() != window)) {
+        endDrag(window);
+    }
+}
+
 void View::resizeWindow(ViewSize size) {
     if (window_ != nullptr) {
         SetWindowPos(window_, nullptr, 0, 0, size.width, size.height,
@@ -253,12 +271,16 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         return DefWindowProcW(window, message, wParam, lParam);
     case WM_TIMER:
+        // Hidden with its parent or lost the capture without a word (no message tells a child
+        // that an ancestor was hidden).
+        endLostDrag(window);
         // Only a window that can be seen and whose picture changed is painted again.
         if (IsWindowVisible(window) && pictureChanged()) {
             InvalidateRect(window, nullptr, FALSE);
         }
         return 0;
     case WM_MOUSEMOVE:
+        endLostDrag(window);
         if ((wParam & MK_LBUTTON) != 0) {
             interaction_.updateDrag(designX(lParam), designY(lParam));
             InvalidateRect(window, nullptr, FALSE);
@@ -279,6 +301,11 @@ LRESULT View::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         interaction_.endDrag();
         ReleaseCapture();
         return 0;
+    case WM_SHOWWINDOW:
+        if (wParam == FALSE) {
+            endDrag(window);
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
     case WM_CAPTURECHANGED:
         // lParam is the window that gains the capture: taking it again ourselves loses nothing.
         if (reinterpret_cast<HWND>(lParam) != window) {

@@ -27,7 +27,9 @@ private:
 
 void paintScaled(HDC dc, const EditorModel& model, std::uint32_t& bankPage, ViewSize size) {
     GdiSurface device(dc);
-    ScaledSurface surface(device, size.scale());
+    const PageTransform page = pageTransform(size);
+    paintMargins(device, size, page);
+    ScaledSurface surface(device, page);
     paintEditor(model, bankPage, surface);
 }
 

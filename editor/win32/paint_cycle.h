@@ -20,7 +20,7 @@ namespace quillwave::plugins {
 bool paintWindow(HWND window, OffscreenBuffer& buffer, const EditorModel& model,
                  std::uint32_t& bankPage, ViewSize size);
 
-// The design scaled to size's width, drawn into dc.
+// The design drawn into dc as it sits in a window of size, the margin around it included.
 void paintScaled(HDC dc, const EditorModel& model, std::uint32_t& bankPage, ViewSize size);
 
 } // namespace quillwave::plugins

@@ -78,8 +78,8 @@ TEST(CairoPartialRepaint, RowsThatGainAndLoseRepaintApart) {
     }
 }
 
-// As the window repaints: at every scale, the device pixels next to a changed area keep what the
-// calls around it painted.
+// As the window repaints: at every size, the page centred in it too, the device pixels next to a
+// changed area keep what the calls around it painted.
 TEST(CairoPartialRepaint, ScaledRepaintMatchesTheWholePicture) {
     test::FixedEditorModel before = test::recorderRecordingScene();
     test::FixedEditorModel now = test::recorderRecordingScene();
@@ -88,14 +88,15 @@ TEST(CairoPartialRepaint, ScaledRepaintMatchesTheWholePicture) {
     const RecordingSurface nowCalls = record(now);
     const std::vector<Rect> areas =
         changedAreas(nowCalls.calls(), record(before).calls(), layout::kWholeWindow);
-    for (const double scale : {1.0, 1.25, 1.5, 2.0}) {
-        const ViewSize size = scaledViewSize(scale);
+    // The design's own sizes, and sizes a host gives off its aspect ratio (the page centred).
+    for (const ViewSize size : {scaledViewSize(1.0), scaledViewSize(1.25), scaledViewSize(1.5),
+                                scaledViewSize(2.0), ViewSize{1200, 800}, ViewSize{1500, 601}}) {
         std::uint32_t bankPage = 0;
         CairoPicture shown = paintPicture(before, bankPage, nullptr, size);
         CairoPicture whole = paintPicture(now, bankPage, nullptr, size);
         ASSERT_TRUE(shown && whole);
-        repaintAreas(shown.get(), nowCalls.calls(), areas, size.scale());
-        EXPECT_TRUE(samePixels(shown.get(), whole.get())) << "at scale " << scale;
+        repaintAreas(shown.get(), nowCalls.calls(), areas, pageTransform(size));
+        EXPECT_TRUE(samePixels(shown.get(), whole.get())) << size.width << " x " << size.height;
     }
 }
 

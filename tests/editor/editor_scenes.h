@@ -14,6 +14,7 @@ inline FixedEditorModel recorderArmedScene() {
     FixedEditorModel model(plugins::ModuleKind::Recorder);
     model.status = "Armed and ready | session-take3.wav";
     model.snapshot.recorder.armed = true;
+    model.secondsLeft = 8062.0; // 2 h 14 min
     model.snapshot.meteredChannels = 2;
     model.snapshot.peak = {0.12f, 0.09f};
     model.snapshot.rms = {0.035f, 0.028f};
@@ -29,6 +30,7 @@ inline FixedEditorModel recorderRecordingScene() {
     r.capturedFrames = 9956064; // 3 min 27.418 s at 48 kHz
     r.writtenFrames = 9951232;
     r.capturedSeconds = 9956064.0 / 48000.0;
+    model.secondsLeft = 7855.0; // 2 h 10 min
     model.snapshot.meteredChannels = 2;
     model.snapshot.peak = {0.42f, 1.0f};
     model.snapshot.rms = {0.16f, 0.55f};

@@ -38,6 +38,7 @@ public:
         return snapshot;
     }
     std::string statusLine() const override { return status; }
+    std::optional<double> recordingSecondsLeft() const override { return secondsLeft; }
     void readLatestClip(const std::function<void(const plugins::AudioClip&)>& read) const override {
         read(clip);
     }
@@ -49,6 +50,7 @@ public:
     std::vector<std::int32_t> inputBuses; // channel count of each audio input bus
     plugins::MeterSnapshot snapshot;
     std::string status;
+    std::optional<double> secondsLeft;
     plugins::AudioClip clip;
     mutable int snapshotReads = 0;
     mutable int parameterReads = 0;

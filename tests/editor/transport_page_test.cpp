@@ -135,8 +135,8 @@ TEST(RecorderPage, IdleRecorderShowsZerosAndItsControls) {
                                                            FontWeight::Semibold,
                                                            TextPlacement::Right}));
     EXPECT_EQ(labelAt(s, {30, 289, 366, 315})->text, u"INPUT \u00B7 PEAK / RMS");
-    EXPECT_EQ(labelAt(s, {30, 439, 920, 463}),
-              (LabelCall{{30, 439, 920, 463},
+    EXPECT_EQ(labelAt(s, {30, 439, 620, 463}),
+              (LabelCall{{30, 439, 620, 463},
                          u"0 captured frames  \u00B7  0 written  \u00B7  0 dropped",
                          palette::kSecondaryText,
                          13,

@@ -4,6 +4,7 @@
 #include "editor/editor_view.h"
 #include "pluginterfaces/gui/iplugviewcontentscalesupport.h"
 #include "support/plugin_instance.h"
+#include "view_rect.h"
 
 #include <gtest/gtest.h>
 
@@ -11,15 +12,6 @@
 #include <cstdint>
 #include <ostream>
 #include <utility>
-
-namespace Steinberg {
-bool operator==(const ViewRect& a, const ViewRect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-void PrintTo(const ViewRect& r, std::ostream* out) {
-    *out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
-}
-} // namespace Steinberg
 
 namespace quillwave::plugins {
 namespace {
@@ -76,7 +68,7 @@ TEST(EditorView, StartsAtTheDesignSizeAndScalesByTheHostsFactor) {
     EXPECT_EQ(sizeOf(*view), ViewRect(0, 0, 3840, 2320));
 }
 
-TEST(EditorView, ResizesOnlyAtTheDesignsAspectRatioWithinItsLimits) {
+TEST(EditorView, ProposesTheDesignsAspectRatioAndTakesAnySizeTheHostGives) {
     const auto plugin = test::makePlugin(ModuleKind::Recorder);
     const auto view = makeView(*plugin);
     EXPECT_EQ(view->canResize(), kResultTrue);
@@ -101,12 +93,17 @@ TEST(EditorView, ResizesOnlyAtTheDesignsAspectRatioWithinItsLimits) {
         EXPECT_EQ(sizeOf(*view), size);
     }
 
-    // Any other size is refused and changes nothing.
+    // Any other size the host gives is taken as it is (the page is fitted into it); only an
+    // empty or inverted one is refused and changes nothing.
     for (ViewRect other : {ViewRect(0, 0, 500, 400), ViewRect(0, 0, 1920, 1161),
                            ViewRect(0, 0, 3841, 2321), ViewRect(0, 0, 1655, 1001)}) {
-        EXPECT_EQ(view->onSize(&other), kResultFalse) << other.getWidth();
+        EXPECT_EQ(view->onSize(&other), kResultOk) << other.getWidth();
+        EXPECT_EQ(sizeOf(*view), other);
     }
-    EXPECT_EQ(sizeOf(*view), ViewRect(0, 0, 720, 435));
+    for (ViewRect refused : {ViewRect(0, 0, 0, 400), ViewRect(10, 10, 5, 500)}) {
+        EXPECT_EQ(view->onSize(&refused), kInvalidArgument);
+    }
+    EXPECT_EQ(sizeOf(*view), ViewRect(0, 0, 1655, 1001));
     EXPECT_EQ(view->onSize(nullptr), kInvalidArgument);
 }
 

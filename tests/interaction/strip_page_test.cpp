@@ -80,6 +80,17 @@ TEST_F(StripPage, ADragFollowsTheMouseOnTheFadersScaleAndClampsAtBothEnds) {
     probe.interaction.updateDrag(kStrip0FaderX, capY - 100);
     probe.interaction.endDrag();
     EXPECT_TRUE(probe.takeEdits().empty());
+
+    // A release that never came: the next press, on a Mute, ends the fader's gesture before it
+    // edits, and later moves edit nothing.
+    ASSERT_TRUE(probe.interaction.onMouseDown(kStrip0FaderX, capY));
+    EXPECT_FALSE(probe.interaction.onMouseDown(layout::stripMuteButton(1).left + 5, 220));
+    probe.interaction.updateDrag(kStrip0FaderX, capY - 100);
+    const auto& entries = probe.host.entries();
+    ASSERT_EQ(entries.size(), 6u); // the fader's begin, perform and end; then Mute's triple
+    EXPECT_EQ(entries[2].call, test::HostEditLog::Call::End);
+    EXPECT_EQ(entries[2].id, 100u);
+    EXPECT_EQ(entries[4].id, 201u);
 }
 
 TEST_F(StripPage, MuteButtonsToggleTheirStrip) {

@@ -47,6 +47,13 @@ public:
                             << body << "\n";
         ::chmod(path.c_str(), 0755);
     }
+    // A zenity of version: it answers --version (counting the questions in zenity.versions) and
+    // otherwise runs body.
+    void addZenity(const std::string& version, const std::string& body) {
+        add("zenity", "if [ \"$1\" = --version ]; then echo x >> '" +
+                          path("zenity.versions").string() + "'; echo " + version +
+                          "; exit 0; fi\n" + body);
+    }
     std::vector<std::string> arguments(const std::string& name) const {
         std::ifstream in(folder_ / (name + ".args"));
         std::vector<std::string> lines;

@@ -8,6 +8,7 @@
 #include "editor/editor_view.h"
 #include "editor/palette.h"
 #include "editor/win32/win32_dialogs.h"
+#include "editor_window_fixture.h"
 #include "gdi_census.h"
 #include "host_edit_log.h"
 #include "scripted_dialogs.h"
@@ -23,83 +24,6 @@
 
 namespace quillwave::plugins {
 namespace {
-
-using namespace std::chrono_literals;
-using test::completeEdits;
-using test::Edit;
-using test::editorClassRegistered;
-using test::editorWindow;
-using test::editorWindowCount;
-using test::HostEditLog;
-using test::ParentWindow;
-using test::pumpMessages;
-using test::pumpPending;
-using test::scaleBy;
-using test::ScriptedDialogs;
-
-// A view of a module that shows its messages through scripted dialogs.
-struct ViewUnderTest {
-    explicit ViewUnderTest(UtilityPlugin& plugin) {
-        auto scripted = std::make_unique<ScriptedDialogs>();
-        dialogs = scripted.get();
-        view = IPtr<IPlugView>(createEditorView(plugin, "editor", std::move(scripted)), false);
-    }
-    IPtr<IPlugView> view;
-    ScriptedDialogs* dialogs = nullptr; // owned by the view
-};
-
-LPARAM point(int x, int y) {
-    return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
-}
-
-void press(HWND window, int x, int y) {
-    PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, point(x, y));
-    pumpPending();
-}
-void dragTo(HWND window, int x, int y) {
-    PostMessageW(window, WM_MOUSEMOVE, MK_LBUTTON, point(x, y));
-    pumpPending();
-}
-void release(HWND window, int x, int y) {
-    PostMessageW(window, WM_LBUTTONUP, 0, point(x, y));
-    pumpPending();
-}
-void click(HWND window, int x, int y) {
-    press(window, x, y);
-    release(window, x, y);
-}
-
-// Sends a message straight to the window procedure and tells whether it left the window
-// waiting for a repaint.
-bool invalidates(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    ValidateRect(window, nullptr);
-    SendMessageW(window, message, wParam, lParam);
-    return GetUpdateRect(window, nullptr, FALSE) != 0;
-}
-
-std::vector<Edit> takeEdits(HostEditLog& host) {
-    auto edits = completeEdits(host);
-    host.clear();
-    return edits;
-}
-
-// One parent for the whole suite: without a window manager, wine waits up to two seconds for
-// each top-level window it takes down.
-class EditorWindow : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { sharedParent = new ParentWindow(); }
-    static void TearDownTestSuite() {
-        delete sharedParent;
-        sharedParent = nullptr;
-    }
-    void TearDown() override {
-        EXPECT_FALSE(editorClassRegistered());
-        EXPECT_EQ(editorWindowCount(parent.handle()), 0);
-    }
-
-    static inline ParentWindow* sharedParent = nullptr;
-    ParentWindow& parent = *sharedParent;
-};
 
 TEST_F(EditorWindow, AttachedCreatesOneFixedChildAndRemovedDestroysIt) {
     const auto plugin = test::makePlugin(ModuleKind::Recorder);

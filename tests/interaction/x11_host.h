@@ -133,7 +133,13 @@ public:
             return kInvalidArgument;
         }
         resizes.push_back(*newSize);
-        return view->onSize(newSize);
+        if (!tellsView) {
+            return kResultOk;
+        }
+        ViewRect given = *newSize;
+        given.right += roundUp;
+        given.bottom += roundUp;
+        return view->onSize(&given);
     }
 
     tresult PLUGIN_API registerEventHandler(Linux::IEventHandler* handler,
@@ -236,7 +242,9 @@ public:
 
     std::vector<Linux::TimerInterval> intervals; // of every timer ever registered
     std::vector<ViewRect> resizes;               // every resizeView, in order
-    bool timersHeld = false;                     // only descriptors are served while set
+    int roundUp = 0;             // pixels a resize gives beyond what was asked, as JUCE hosts round
+    bool tellsView = true;       // a resize calls the view's onSize
+    bool timersHeld = false;     // only descriptors are served while set
     double handlerSeconds = 0.0; // CPU time of this thread inside the handlers' calls
 
     // CPU time of the calling thread.

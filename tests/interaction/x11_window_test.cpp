@@ -12,6 +12,7 @@
 #include "stub_helpers.h"
 #include "support/test_host.h"
 #include "support/wav_file.h"
+#include "x11_editor_fixture.h"
 #include "x11_host.h"
 
 #include <X11/Xatom.h>
@@ -30,119 +31,7 @@
 namespace quillwave::plugins {
 namespace {
 
-using namespace std::chrono_literals;
-using test::Edit;
-using test::PollingHost;
 using test::scaleBy;
-using test::TestDisplay;
-
-constexpr FIDString kX11 = "X11EmbedWindowID";
-
-struct ViewUnderTest {
-    explicit ViewUnderTest(UtilityPlugin& plugin, PollingHost* host) {
-        auto scripted = std::make_unique<test::ScriptedDialogs>();
-        dialogs = scripted.get();
-        view = IPtr<IPlugView>(createEditorView(plugin, "editor", std::move(scripted)), false);
-        view->setFrame(host);
-    }
-    IPtr<IPlugView> view;
-    test::ScriptedDialogs* dialogs = nullptr; // owned by the view
-};
-
-ViewRect sizeOf(IPlugView* view) {
-    ViewRect size;
-    view->getSize(&size);
-    return size;
-}
-
-class X11Editor : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { sharedDisplay = new TestDisplay(); }
-    static void TearDownTestSuite() {
-        delete sharedDisplay;
-        sharedDisplay = nullptr;
-    }
-    void SetUp() override { baselineClients = display.clientCount(); }
-    void TearDown() override {
-        EXPECT_EQ(host.eventHandlers(), 0u);
-        EXPECT_EQ(host.timers(), 0u);
-        EXPECT_TRUE(display.children().empty());
-        expectClients(baselineClients);
-    }
-
-    // The server notices a closed connection a moment later.
-    void expectClients(int expected) {
-        for (int i = 0; i < 100 && display.clientCount() != expected; ++i) {
-            host.run(10ms);
-        }
-        EXPECT_EQ(display.clientCount(), expected);
-    }
-
-    ::Window child() {
-        const auto children = display.children();
-        return children.size() == 1 ? children[0] : 0;
-    }
-
-    // Runs the host's loop until the editor window shows colour at (x, y); false when it does
-    // not within three seconds (a loaded machine may be slow, a broken editor never gets there).
-    bool showsAt(int x, int y, Rgb colour) {
-        for (int i = 0; i < 150; ++i) {
-            if (const ::Window window = child(); window != 0) {
-                const auto image = display.grab(window);
-                if (image.valid() && image.at(x, y) == colour) {
-                    return true;
-                }
-            }
-            host.run(20ms);
-        }
-        return false;
-    }
-
-    // Runs the host's loop until the editor has shown its first picture.
-    void settle() { ASSERT_TRUE(showsAt(5, 5, palette::kHeaderBand)); }
-
-    // Runs the host's loop until the host has seen `count` complete edits in all.
-    void awaitEdits(const test::HostEditLog& log, std::size_t count) {
-        host.run(3s, [&] { return log.entries().size() >= 3 * count; });
-    }
-
-    std::vector<Edit> takeEdits(test::HostEditLog& log) {
-        auto edits = test::completeEdits(log);
-        log.clear();
-        return edits;
-    }
-
-    // Real pointer events through the server, each handled before the next.
-    void pointerTo(int x, int y) {
-        XTestFakeMotionEvent(display.display(), -1, TestDisplay::kLeft + x, TestDisplay::kTop + y,
-                             CurrentTime);
-        XSync(display.display(), False);
-        host.run(60ms);
-    }
-    void button(bool down) {
-        XTestFakeButtonEvent(display.display(), 1, down ? True : False, CurrentTime);
-        XSync(display.display(), False);
-        host.run(60ms);
-    }
-    void click(int x, int y) {
-        pointerTo(x, y);
-        button(true);
-        button(false);
-    }
-    bool pointerGrabbedByAnother() {
-        const int result =
-            XGrabPointer(display.display(), DefaultRootWindow(display.display()), False,
-                         ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
-        XUngrabPointer(display.display(), CurrentTime);
-        XSync(display.display(), False);
-        return result == AlreadyGrabbed;
-    }
-
-    static inline TestDisplay* sharedDisplay = nullptr;
-    TestDisplay& display = *sharedDisplay;
-    PollingHost host;
-    int baselineClients = 0;
-};
 
 TEST_F(X11Editor, AttachedMakesOneFixedChildAndRemovedLeavesNothingBehind) {
     const auto plugin = test::makePlugin(ModuleKind::Recorder);
@@ -436,7 +325,7 @@ TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRu
     test::TempFolder folder;
     test::StubHelpers helpers;
     const auto chosen = folder / "from-chooser";
-    helpers.add("zenity", "/bin/sleep 0.3; echo '" + chosen.string() + "'");
+    helpers.addZenity("3.44.0", "/bin/sleep 0.3; echo '" + chosen.string() + "'");
     const auto plugin = test::makePlugin(ModuleKind::Recorder);
     IPtr<IPlugView> view(plugin->createView("editor"), false); // the desktop's own dialogs
     view->setFrame(&host);
@@ -449,17 +338,18 @@ TEST_F(X11Editor, TheDesktopsChooserGivesTheRecorderItsDestinationWhileTheHostRu
     EXPECT_TRUE(plugin->recorder().ready());
 
     // The same destination again: the module's refusal reaches the user through the helper.
-    helpers.add("zenity", "echo '" + chosen.string() + ".wav'");
+    helpers.addZenity("3.44.0", "echo '" + chosen.string() + ".wav'");
     click(100, 130);
     host.run(5s, [&] {
         const auto arguments = helpers.arguments("zenity");
         return !arguments.empty() && arguments[0] == "--error";
     });
-    EXPECT_EQ(helpers.arguments("zenity"),
-              (std::vector<std::string>{
-                  "--error", "--no-markup", "--title=QUILLWAVE RECORDER",
-                  "--text=Destination exists; choose a new file",
-                  "--attach=" + std::to_string(reinterpret_cast<std::uintptr_t>(display.parent()))}));
+    EXPECT_EQ(
+        helpers.arguments("zenity"),
+        (std::vector<std::string>{
+            "--error", "--no-markup", "--title=QUILLWAVE RECORDER",
+            "--text=Destination exists; choose a new file",
+            "--attach=" + std::to_string(reinterpret_cast<std::uintptr_t>(display.parent()))}));
     host.run(5s, [&] { return host.eventHandlers() == 1; });
     EXPECT_EQ(view->removed(), kResultOk);
 }
@@ -502,9 +392,8 @@ int countHostError(Display*, XErrorEvent*) {
 TEST_F(X11Editor, ErrorsOfTheEditorsRequestsNeverReachTheHostsHandler) {
     const auto bank = test::makePlugin(ModuleKind::FaderBank);
     // The host's window that holds the editor, inside its top-level one.
-    const ::Window holder =
-        XCreateSimpleWindow(display.display(), reinterpret_cast<::Window>(display.parent()), 0, 0,
-                            960, 580, 0, 0, 0);
+    const ::Window holder = XCreateSimpleWindow(
+        display.display(), reinterpret_cast<::Window>(display.parent()), 0, 0, 960, 580, 0, 0, 0);
     XMapWindow(display.display(), holder);
     XSync(display.display(), False);
     ViewUnderTest editor(*bank, &host);

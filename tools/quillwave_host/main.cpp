@@ -12,12 +12,18 @@
 #include "repair_command.h"
 #include "take_session.h"
 
+#include "platform/free_space.h"
+#include "platform/utf.h"
+#include "recorder/recording_time_left.h"
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 
 using namespace quillwave::host;
+namespace platform = quillwave::platform;
+namespace plugins = quillwave::plugins;
 
 namespace {
 
@@ -60,6 +66,20 @@ InputSignal loadInput(const HostOptions& options) {
     return input;
 }
 
+// The recording time the take's volume still holds at the input's format, when it can be told.
+void printTimeLeft(const std::string& takePath, const InputSignal& input) {
+    const auto path = platform::utf8ToUtf16(takePath);
+    const auto bytes = path ? platform::freeBytesForPath(*path) : std::nullopt;
+    const auto seconds = bytes ? plugins::recordingSecondsLeft(
+                                     *bytes, input.channels,
+                                     static_cast<std::uint32_t>(input.sampleRate))
+                               : std::nullopt;
+    if (seconds) {
+        std::printf("disk: %s\n", plugins::timeLeftText(*seconds).c_str());
+        std::fflush(stdout);
+    }
+}
+
 int run(const HostOptions& options) {
     const InputSignal input = loadInput(options);
     const LoadedModule module(argumentPath(options.module));
@@ -86,6 +106,7 @@ int run(const HostOptions& options) {
     recorder.activate();
     // The module arms the first free name and keeps it as its path.
     const std::string takeText = recorder.statePath();
+    printTimeLeft(takeText, input);
     const TakeReport report = recordTake(recorder, input, options, pathFromText(takeText));
     if (!options.saveState.empty()) {
         writeFile(argumentPath(options.saveState), recorder.saveState());

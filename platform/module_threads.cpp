@@ -1,0 +1,74 @@
+#include "platform/module_threads.h"
+
+#include <atomic>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace quillwave::platform {
+namespace {
+
+struct ModuleThread {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+};
+
+struct Registry {
+    std::mutex mutex;
+    std::list<ModuleThread> threads; // guarded by mutex
+};
+
+// Never destroyed: a host that ends the process without the module's exit would otherwise run
+// the destructor of a joinable std::thread, which terminates the process.
+Registry& registry() {
+    static Registry* const instance = new Registry;
+    return *instance;
+}
+
+} // namespace
+
+void startModuleThread(std::function<void()> work) {
+    Registry& r = registry();
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    std::list<ModuleThread> finished;
+    {
+        const std::lock_guard lock(r.mutex);
+        // Threads that said they are done have only their return left: joining them is quick.
+        for (auto it = r.threads.begin(); it != r.threads.end();) {
+            const auto next = std::next(it);
+            if (it->done->load(std::memory_order_acquire)) {
+                finished.splice(finished.end(), r.threads, it);
+            }
+            it = next;
+        }
+        // The node first: once the thread runs, nothing may fail before it is kept.
+        ModuleThread& entry = r.threads.emplace_back(ModuleThread{{}, done});
+        try {
+            entry.thread = std::thread([work = std::move(work), done] {
+                work();
+                done->store(true, std::memory_order_release);
+            });
+        } catch (...) {
+            r.threads.pop_back();
+            throw;
+        }
+    }
+    for (ModuleThread& t : finished) {
+        t.thread.join();
+    }
+}
+
+void joinModuleThreads() noexcept {
+    Registry& r = registry();
+    std::list<ModuleThread> all;
+    {
+        const std::lock_guard lock(r.mutex);
+        all.swap(r.threads);
+    }
+    for (ModuleThread& t : all) {
+        t.thread.join();
+    }
+}
+
+} // namespace quillwave::platform

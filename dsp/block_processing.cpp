@@ -127,12 +127,22 @@ void UtilityPlugin::beginRecorderTail() {
                          -80.0);
 }
 
+void UtilityPlugin::startRecorderTake() {
+    TakeStart take;
+    if (blockProjectTime_ >= 0) {
+        take.projectTime =
+            blockProjectTime_ + static_cast<std::int64_t>(samplePosition_ - blockStartPosition_);
+    }
+    take.timeStamped = timeStampedTakes();
+    recorder_->start(samplePosition_, take);
+}
+
 void UtilityPlugin::applyEvent(const BlockEvent& event) {
     if (event.id == kSyncStart) {
         table_.store(ParamId::FollowTransport, 0.0);
         table_.store(ParamId::PlayRecord, 1.0);
         wasRunning_ = true;
-        recorder_->start(samplePosition_);
+        startRecorderTake();
     } else if (event.id == kSyncStop) {
         table_.store(ParamId::FollowTransport, 0.0);
         table_.store(ParamId::PlayRecord, 0.0);
@@ -156,6 +166,12 @@ tresult PLUGIN_API UtilityPlugin::process(Vst::ProcessData& data) {
         context->continousTimeSamples >= 0) {
         samplePosition_ = static_cast<std::uint64_t>(context->continousTimeSamples);
     }
+    // Project time has no validity flag: it is there whenever the context is. A negative one (a
+    // pre-roll before the project's start) is no position a file can carry.
+    blockProjectTime_ = data.processContext
+                            ? std::max<std::int64_t>(data.processContext->projectTimeSamples, -1)
+                            : -1;
+    blockStartPosition_ = samplePosition_;
 
     aliasing_.find(data);
     events_.clear();

@@ -418,7 +418,7 @@ void UtilityPlugin::processSubBlock(Vst::ProcessData& data, std::int32_t offset,
                 addSyncEvent(data.outputEvents, offset, false);
             }
         } else if (isRecorder) {
-            recorder_->start(samplePosition_);
+            startRecorderTake();
         }
     } else if (!running && wasRunning_) {
         player_->stopPlayback();

@@ -186,16 +186,16 @@ void EditorInteraction::pressTransportPage(int x, int y) {
         module_.applyEdit(ParamId::PlayRecord, 0.0);
         module_.applyEdit(ParamId::FollowTransport, 0.0);
     } else if (contains(layout::kFollowButton, x, y)) {
-        const bool following = switchOn(module_.parameter(ParamId::FollowTransport));
-        module_.applyEdit(ParamId::FollowTransport, following ? 0.0 : 1.0);
+        toggle(ParamId::FollowTransport);
     } else if (module_.kind() == ModuleKind::Recorder) {
         if (containsInclusive(layout::kTailLessButton, x, y)) {
             stepMaximumTail(-kTailStepSeconds);
         } else if (containsInclusive(layout::kTailMoreButton, x, y)) {
             stepMaximumTail(+kTailStepSeconds);
         } else if (contains(layout::kNewTakeButton, x, y)) {
-            const bool on = switchOn(module_.parameter(ParamId::NewTakeEveryRun));
-            module_.applyEdit(ParamId::NewTakeEveryRun, on ? 0.0 : 1.0);
+            toggle(ParamId::NewTakeEveryRun);
+        } else if (contains(layout::kTimeStampButton, x, y)) {
+            toggle(ParamId::TimeStampedTakes);
         }
     }
 }
@@ -227,6 +227,10 @@ void EditorInteraction::stepMaximumTail(double seconds) {
     const double next =
         std::clamp(current + seconds, kTailMinimumSeconds, kMaximumTailRangeSeconds);
     module_.applyEdit(ParamId::MaximumTail, maximumTailValue(next));
+}
+
+void EditorInteraction::toggle(ParamIndex id) {
+    module_.applyEdit(id, switchOn(module_.parameter(id)) ? 0.0 : 1.0);
 }
 
 void EditorInteraction::beginDrag(FaderDrag drag, int x, int y) {

@@ -62,6 +62,8 @@ private:
     bool takeChosenFile(const std::optional<std::u16string>& path);
     void requestRun();
     void stepMaximumTail(double seconds);
+    // Switches an On/Off parameter to the other state.
+    void toggle(ParamIndex id);
     void beginDrag(FaderDrag drag, int x, int y);
     void changeStripCount(int delta);
 

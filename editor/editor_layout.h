@@ -133,6 +133,8 @@ inline constexpr Rect kMaximumTailText{341, 474, 922, 511};
 // Over the right end of the maximum-tail text's box, which its longest text ("Maximum tail:
 // 3600 s") stays far left of.
 inline constexpr Rect kNewTakeButton{700, 474, 922, 511};
+// Under it, over the right end of the footer's box, which its text stays far left of.
+inline constexpr Rect kTimeStampButton{700, 524, 922, 561};
 
 // Meter scale: -60 dBFS at kMeterLeft, 0 dBFS at kMeterLeft + kMeterSpan.
 inline constexpr int kMeterLeft = 130;

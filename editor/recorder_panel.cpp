@@ -123,7 +123,8 @@ void paintTimeLeft(DrawingSurface& surface, const RecorderStatus& status,
 } // namespace
 
 void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, double maximumTail,
-                        bool newTakeEveryRun, std::optional<double> secondsLeft) {
+                        bool newTakeEveryRun, bool timeStampedTakes,
+                        std::optional<double> secondsLeft) {
     surface.fillBox(layout::kRecorderStatePanel, palette::kRecorderStatePanel);
     paintState(surface, snapshot.recorder);
 
@@ -151,6 +152,7 @@ void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, 
                           u" s",
                       palette::kAccent, 17, FontWeight::Semibold, TextPlacement::Left);
     drawButton(surface, layout::kNewTakeButton, u"New take every run", newTakeEveryRun);
+    drawButton(surface, layout::kTimeStampButton, u"Time-stamped takes", timeStampedTakes);
 }
 
 } // namespace quillwave::plugins

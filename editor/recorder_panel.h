@@ -9,9 +9,11 @@ namespace quillwave::plugins {
 
 // The recorder's part of the transport page, all of it from one snapshot: state, elapsed time,
 // two meter rows with their scale, the meter summary, the capture counters and the maximum-tail
-// control showing the normalized `maximumTail` parameter value, the "New take every run" switch
-// and, when it is known, the recording time left on the destination's volume (secondsLeft).
+// control showing the normalized `maximumTail` parameter value, the "New take every run" and
+// "Time-stamped takes" switches and, when it is known, the recording time left on the
+// destination's volume (secondsLeft).
 void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, double maximumTail,
-                        bool newTakeEveryRun, std::optional<double> secondsLeft);
+                        bool newTakeEveryRun, bool timeStampedTakes,
+                        std::optional<double> secondsLeft);
 
 } // namespace quillwave::plugins

@@ -38,7 +38,8 @@ void paintTransportPage(const EditorModel& model, DrawingSurface& surface) {
             [&](const AudioClip& clip) { paintWaveform(surface, AudioClipFrames(clip)); });
     } else {
         paintRecorderPanel(surface, snapshot, model.parameter(ParamId::MaximumTail),
-                           switchOn(model.parameter(ParamId::NewTakeEveryRun)), secondsLeft);
+                           switchOn(model.parameter(ParamId::NewTakeEveryRun)),
+                           switchOn(model.parameter(ParamId::TimeStampedTakes)), secondsLeft);
     }
 
     surface.drawLabel(layout::kTransportFooter,

@@ -67,6 +67,7 @@ void UtilityPlugin::armDestination(bool endTake) {
         recorder_->joinWriter();
     }
     std::u16string candidate = firstFreeDestination(path);
+    recorder_->setTimeStampedTakes(timeStampedTakes());
     recorder_->prepare(candidate, channels, rate);
     followTake_.store(true);
     const std::lock_guard lock(stateMutex_);
@@ -132,6 +133,7 @@ bool UtilityPlugin::chooseFile(const std::u16string& path, std::string& errorTex
             if (recorder_->recording()) {
                 throw std::runtime_error("Stop recording first");
             }
+            recorder_->setTimeStampedTakes(timeStampedTakes());
             recorder_->prepare(path, static_cast<std::uint32_t>(inputBusChannels()),
                                static_cast<std::uint32_t>(sampleRate_));
             followTake_.store(true);

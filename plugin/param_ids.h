@@ -16,7 +16,8 @@ inline constexpr ParamIndex StripGainBase = 100; // strip n (1..64) has gain id 
 inline constexpr ParamIndex StripMuteBase = 200; // strip n (1..64) has mute id 199 + n
 inline constexpr ParamIndex TailSilenceTime = 400;
 inline constexpr ParamIndex MaximumTail = 401;
-inline constexpr ParamIndex NewTakeEveryRun = 402; // on: each finalized take arms the next
+inline constexpr ParamIndex NewTakeEveryRun = 402;  // on: each finalized take arms the next
+inline constexpr ParamIndex TimeStampedTakes = 404; // on: takes carry their project time (bext)
 } // namespace ParamId
 
 inline constexpr ParamIndex kParameterSlots = 512;

@@ -68,6 +68,7 @@ void UtilityPlugin::registerParameters() {
                  0);
         addRange(parameters, "Maximum tail", ParamId::MaximumTail, STR16("s"), 0, 3600, 30, 0);
         addToggle(parameters, "New take every run", ParamId::NewTakeEveryRun, 0.0);
+        addToggle(parameters, "Time-stamped takes", ParamId::TimeStampedTakes, 0.0);
     }
 }
 

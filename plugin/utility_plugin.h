@@ -138,6 +138,8 @@ private:
     void captureInput(const Vst::ProcessData& data, std::int32_t offset, std::int32_t length);
     void runPlayerAndSync(Vst::ProcessData& data, std::int32_t offset, std::int32_t length);
     void beginRecorderTail();
+    // Starts the recorder's take at samplePosition_, with the host's project time there.
+    void startRecorderTake();
     // Arms filePath_ as activation does: keeps an armed file that still serves it, else prepares
     // the first free name derived from it and makes that filePath_. endTake first ends a running
     // take (activation); without it a running take makes the preparation fail instead. Throws
@@ -148,6 +150,7 @@ private:
     // next take once the armed one has been finalized.
     void armingStep();
     bool nextTakeDue() const;
+    bool timeStampedTakes() const { return table_.get(ParamId::TimeStampedTakes) > 0.5; }
     // Replaces the path, the parameters and, for a player, the clip (null: keep it).
     void applyDocument(const StateDocument& document, AudioClip* clip);
     void resizeScratch(std::int32_t blockSize);
@@ -171,6 +174,10 @@ private:
 
     // Audio thread (and the resets of setProcessing/setActive).
     std::uint64_t samplePosition_ = 0;
+    // The host's project time at the block's first frame (negative: none given) and that frame's
+    // samplePosition_, from which starts inside the block find their own project time.
+    std::int64_t blockProjectTime_ = -1;
+    std::uint64_t blockStartPosition_ = 0;
     bool wasRunning_ = false;
     // The player was playing at the end of the previous stretch: a stop made since by another
     // thread (a state load installing a new file) still owes the sync stop message.

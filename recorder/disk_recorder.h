@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recorder/bext_chunk.h"
 #include "recorder/capture_ring.h"
 #include "recorder/recording_limits.h"
 #include "recorder/recording_stream.h"
@@ -36,6 +37,16 @@ struct RecorderRaceHooks {
     std::function<void()> captureHoldsRing;
     // finish's thread: after its first clear of recording, before it sets captureComplete.
     std::function<void()> finishCleared;
+};
+
+// What the audio thread knows of a take as it starts it.
+struct TakeStart {
+    static constexpr std::int64_t kNoProjectTime = -1;
+    // The host's project time of the take's first frame in samples; negative when the host gave
+    // no valid project time.
+    std::int64_t projectTime = kNoProjectTime;
+    // The take is to be time-stamped (Broadcast WAV), also when its file was created plain.
+    bool timeStamped = false;
 };
 
 // Moves the recorder's input from the audio thread into a new 32-bit float WAV file. The audio
@@ -79,6 +90,8 @@ public:
     // Shows a failed arming of a next destination as a disk error, while no writer runs; the next
     // prepare clears it.
     void markArmingFailed() noexcept;
+    // Whether the files prepared from now on are created time-stamped (Broadcast WAV).
+    void setTimeStampedTakes(bool on) noexcept { timeStampedFiles_.exchange(on); }
 
     // --- audio thread ---
 
@@ -88,8 +101,8 @@ public:
     void capture(const float* const* channels, std::uint32_t bufferCount, std::uint32_t frames,
                  std::uint64_t blockPosition) noexcept;
     // Starts (or moves the start of) capture at position, if a destination is armed and its take
-    // has not ended.
-    void start(std::uint64_t position) noexcept;
+    // has not ended. `take` is kept for the file's time stamp while no frame was captured yet.
+    void start(std::uint64_t position, TakeStart take = {}) noexcept;
     // Sets where the effect tail begins and the settings of the tail test.
     void beginTail(std::uint64_t position, double silenceSeconds, double maxTailSeconds,
                    double thresholdDb) noexcept;
@@ -132,7 +145,9 @@ private:
     // Returns once the audio thread is outside any capture call that began before now.
     void waitOutCapture() const noexcept;
     // start's stores, once it found a destination armed.
-    void beginTake(std::uint64_t position) noexcept;
+    void beginTake(std::uint64_t position, TakeStart take) noexcept;
+    // The writer's time stamp of the take that has just delivered its first frames.
+    TakeTimeStamp takeTimeStamp(std::uint32_t channels, std::uint32_t rate) const;
 
     const RecorderFileAccess access_;
     const RecorderRaceHooks hooks_;
@@ -171,6 +186,11 @@ private:
     // display read them at any time while prepare may be storing them.
     std::atomic<std::uint32_t> fileChannels_{0};
     std::atomic<std::uint32_t> fileSampleRate_{0};
+    // The take's start as the audio thread saw it: stored before recording is set, read by the
+    // writer after the take's first frames, which the audio thread published after that.
+    std::atomic<std::int64_t> takeProjectTime_{TakeStart::kNoProjectTime};
+    std::atomic<bool> takeTimeStamped_{false};
+    std::atomic<bool> timeStampedFiles_{false}; // for the files prepare creates
     // Audio-thread state; atomic (relaxed) only because prepare resets it from another thread.
     std::atomic<std::uint64_t> silentRun_{0};
     std::atomic<std::uint64_t> silenceFrames_{kInitialSilenceFrames};
@@ -180,6 +200,7 @@ private:
     static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
     static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
     static_assert(std::atomic<bool>::is_always_lock_free);
+    static_assert(std::atomic<std::int64_t>::is_always_lock_free);
     static_assert(std::atomic<float>::is_always_lock_free);
 };
 

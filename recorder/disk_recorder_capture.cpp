@@ -159,7 +159,7 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
     inCapture_.exchange(false);
 }
 
-void DiskRecorder::start(std::uint64_t position) noexcept {
+void DiskRecorder::start(std::uint64_t position, TakeStart take) noexcept {
     // Raised before closing_ is read: prepare's wait relies on this order. A take already
     // running may still move its start (or leave its tail) while prepare runs, which then
     // refuses.
@@ -169,12 +169,19 @@ void DiskRecorder::start(std::uint64_t position) noexcept {
         if (hooks_.startTested) {
             hooks_.startTested();
         }
-        beginTake(position);
+        beginTake(position, take);
     }
     inStart_.exchange(false);
 }
 
-void DiskRecorder::beginTake(std::uint64_t position) noexcept {
+void DiskRecorder::beginTake(std::uint64_t position, TakeStart take) noexcept {
+    // The stamp belongs to the take's first frame: a start before any frame was captured moves
+    // that frame (and the stamp) here, one after it leaves both where they are.
+    if (writeIndex_.load(std::memory_order_relaxed) == 0 &&
+        droppedFrames_.load(std::memory_order_relaxed) == 0) {
+        takeProjectTime_.exchange(take.projectTime);
+        takeTimeStamped_.exchange(take.timeStamped);
+    }
     startPosition_.exchange(position);
     stopPosition_.exchange(kNoStop);
     silentRun_.store(0, std::memory_order_relaxed);

@@ -12,7 +12,7 @@ void DiskRecorder::writerMain(std::u16string path) {
     const std::uint32_t rate = fileSampleRate_.load();
     // Each file of the take holds up to the size limit; the take goes on in continuation parts.
     const std::uint64_t limit = sampleLimit(channels, access_.dataByteLimit);
-    TakeFiles files(access_.open, std::move(path), channels, rate, limit);
+    TakeFiles files(access_.open, std::move(path), channels, rate, limit, timeStampedFiles_.load());
     if (!files.createFirst()) {
         diskError_.exchange(true);
         writerFinished_.exchange(true);
@@ -30,6 +30,7 @@ void DiskRecorder::writerMain(std::u16string path) {
     const std::uint64_t ringSamples = ring_->samples();
     const std::uint64_t ringMask = ring_->mask();
     bool failed = false;
+    bool stamped = false;
 
     for (;;) {
         const std::uint64_t r = readIndex_.load(std::memory_order_relaxed);
@@ -49,6 +50,11 @@ void DiskRecorder::writerMain(std::u16string path) {
             continue;
         }
 
+        if (!stamped) {
+            // The take's first frames are here: its start is known, and nothing is written yet.
+            files.stampTake(takeTimeStamp(channels, rate), takeTimeStamped_.load());
+            stamped = true;
+        }
         // The full file is finalized at this frame boundary and the next frame opens the next
         // part. A limit below one frame holds nothing in any file: that ends the take.
         if (files.room() == 0) {
@@ -97,6 +103,19 @@ void DiskRecorder::writerMain(std::u16string path) {
     }
     ready_.exchange(false);
     writerFinished_.exchange(true);
+}
+
+TakeTimeStamp DiskRecorder::takeTimeStamp(std::uint32_t channels, std::uint32_t rate) const {
+    TakeTimeStamp stamp;
+    if (const std::int64_t time = takeProjectTime_.load(); time >= 0) {
+        stamp.projectTime = static_cast<std::uint64_t>(time);
+    }
+    // The audio thread reads no clock: the take began the length of its captured frames ago.
+    const std::uint64_t frames = writeIndex_.load() / channels + droppedFrames_.load();
+    stamp.recordedAt = std::chrono::system_clock::now() -
+                       std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                           std::chrono::duration<double>(static_cast<double>(frames) / rate));
+    return stamp;
 }
 
 std::u16string DiskRecorder::partPath() const {

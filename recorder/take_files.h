@@ -1,9 +1,11 @@
 #pragma once
 
+#include "recorder/bext_chunk.h"
 #include "recorder/recording_stream.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace quillwave::plugins {
@@ -13,12 +15,14 @@ namespace quillwave::plugins {
 // 2 on). Every file is a complete WAV file of whole frames, so the files played back to back are
 // the take. The next part is created, with its provisional header, within the last seconds of
 // the current one, so that moving on costs only the full file's final header; a part that ends
-// up holding no audio is deleted again. Used by the writer thread only.
+// up holding no audio is deleted again. A time-stamped take is Broadcast WAV in every file, each
+// stamped with the time of its own first frame. Used by the writer thread only.
 class TakeFiles {
 public:
-    // partLimit: the most samples one file holds, a whole number of frames.
+    // partLimit: the most samples one file holds, a whole number of frames (cut further to what
+    // fits after a Broadcast WAV header). timeStamped: the files are created as Broadcast WAV.
     TakeFiles(RecordingFileOpener open, std::u16string firstFile, std::uint32_t channels,
-              std::uint32_t sampleRate, std::uint64_t partLimit);
+              std::uint32_t sampleRate, std::uint64_t partLimit, bool timeStamped = false);
     // Closes and deletes a part that was created and never written (after finalize: nothing).
     ~TakeFiles();
     TakeFiles(const TakeFiles&) = delete;
@@ -27,6 +31,12 @@ public:
     // Creates the first file exclusively and writes and flushes its provisional header. False
     // when that fails; a file created with a failed header stays on disk.
     bool createFirst();
+
+    // Where the take's first frame lies, given once before its first write. A take whose files
+    // are Broadcast WAV rewrites the first file's header with it; one created plain becomes
+    // Broadcast WAV when timeStamped is set and it holds nothing yet, and stays plain, byte for
+    // byte, otherwise. The part number of `start` is ignored.
+    void stampTake(const TakeTimeStamp& start, bool timeStamped);
 
     // Samples the current file still takes.
     std::uint64_t room() const noexcept { return partLimit_ - partSamples_; }
@@ -60,8 +70,14 @@ private:
         std::u16string path;
         std::uint32_t number = 0;
     };
-    // Creates path exclusively with the provisional header; null when that fails.
-    std::unique_ptr<RecordingStream> startFile(const std::u16string& path) const;
+    // Creates path exclusively with the provisional header of part `number`, whose first frame
+    // follows samplesBefore samples of the take; null when that fails.
+    std::unique_ptr<RecordingStream> startFile(const std::u16string& path, std::uint32_t number,
+                                               std::uint64_t samplesBefore) const;
+    // The time stamp of part `number`; none for a plain take.
+    std::optional<TakeTimeStamp> stampOf(std::uint32_t number, std::uint64_t samplesBefore) const;
+    // The final header with the whole frames written, then flush and close.
+    bool finishCurrent();
     bool createNext() noexcept;
     static void discard(File& file) noexcept;
 
@@ -69,8 +85,12 @@ private:
     const std::u16string firstFile_;
     const std::uint32_t channels_;
     const std::uint32_t sampleRate_;
-    const std::uint64_t partLimit_;
+    const std::uint64_t requestedLimit_;
     const std::uint64_t leadSamples_;
+    std::uint64_t partLimit_;
+    // Broadcast WAV, and the take's first frame (provisional until stampTake).
+    bool timeStamped_;
+    TakeTimeStamp stamp_;
 
     std::unique_ptr<RecordingStream> current_;
     std::u16string currentPath_;

@@ -25,7 +25,8 @@ struct TakeRepair {
 // Makes a take whose header was never finalized (the process ended mid-take: the header still
 // declares no data) readable again: rewrites the RIFF and data chunk sizes from the bytes actually
 // on disk, whole frames only. Only those 8 bytes may change; the file is never grown or cut, and
-// anything that is not a recorder take (44-byte IEEE-float header, 1..64 channels) is refused.
+// anything that is not a recorder take (the 44-byte IEEE-float header, or the same after the
+// bext chunk of a time-stamped take; 1..64 channels) is refused.
 TakeRepair repairTake(const std::filesystem::path& path);
 
 } // namespace quillwave::plugins

@@ -50,9 +50,28 @@ makeWavHeader(std::uint32_t channels, std::uint32_t sampleRate, std::uint32_t da
     return h.bytes();
 }
 
+std::vector<std::uint8_t> makeTakeHeader(std::uint32_t channels, std::uint32_t sampleRate,
+                                         std::uint32_t dataBytes,
+                                         const std::optional<TakeTimeStamp>& stamp) {
+    const auto plain = makeWavHeader(channels, sampleRate, dataBytes);
+    if (!stamp) {
+        return {plain.begin(), plain.end()};
+    }
+    constexpr std::size_t kFormType = 12; // "RIFF", its size, "WAVE"
+    const auto bext = makeBextChunk(*stamp);
+    std::vector<std::uint8_t> header(plain.begin(), plain.begin() + kFormType);
+    header.insert(header.end(), bext.begin(), bext.end());
+    header.insert(header.end(), plain.begin() + kFormType, plain.end());
+    const std::uint32_t riffSize = dataBytes + 36 + static_cast<std::uint32_t>(kBextChunkBytes);
+    for (int i = 0; i < 4; ++i) {
+        header[4 + i] = static_cast<std::uint8_t>(riffSize >> (8 * i));
+    }
+    return header;
+}
+
 void writeWavHeader(RecordingStream& stream, std::uint32_t channels, std::uint32_t sampleRate,
-                    std::uint32_t dataBytes) {
-    const auto header = makeWavHeader(channels, sampleRate, dataBytes);
+                    std::uint32_t dataBytes, const std::optional<TakeTimeStamp>& stamp) {
+    const auto header = makeTakeHeader(channels, sampleRate, dataBytes, stamp);
     stream.seekToStart();
     stream.write(header.data(), 1, header.size());
 }

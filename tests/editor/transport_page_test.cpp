@@ -155,6 +155,11 @@ TEST(RecorderPage, IdleRecorderShowsZerosAndItsControls) {
     everyRun.set(ParamId::NewTakeEveryRun, 1.0);
     EXPECT_EQ(buttonAt(paint(everyRun), layout::kNewTakeButton, u"New take every run"),
               ButtonFace::Active);
+    EXPECT_EQ(buttonAt(s, {700, 524, 922, 561}, u"Time-stamped takes"), ButtonFace::Inactive);
+    FixedEditorModel stamped = recorder();
+    stamped.set(ParamId::TimeStampedTakes, 1.0);
+    EXPECT_EQ(buttonAt(paint(stamped), layout::kTimeStampButton, u"Time-stamped takes"),
+              ButtonFace::Active);
     EXPECT_EQ(labelAt(s, {28, 523, 930, 563})->text,
               u"New files only: existing recordings are never intentionally overwritten.");
     EXPECT_FALSE(hasFill(s, {28, 230, 930, 450}, palette::kWaveformArea));

@@ -31,6 +31,7 @@ constexpr std::pair kFollow{600, 130};
 constexpr std::pair kTailLess{100, 490};
 constexpr std::pair kTailMore{250, 490};
 constexpr std::pair kNewTake{800, 490};
+constexpr std::pair kTimeStamp{800, 540};
 
 const std::u16string kNoDestination =
     u"Choose a new WAV destination first. The recorder prepares it before recording starts.";
@@ -86,11 +87,15 @@ TEST_F(RecorderPage, FollowToggles) {
     EXPECT_EQ(probe.takeEdits(), (std::vector<Edit>{{2, 0.0}, {2, 1.0}}));
 }
 
-TEST_F(RecorderPage, NewTakeEveryRunToggles) {
+TEST_F(RecorderPage, NewTakeEveryRunAndTimeStampedTakesToggle) {
     click(kNewTake);
     EXPECT_EQ(host.plugin().getParamNormalized(402), 1.0);
     click(kNewTake);
     EXPECT_EQ(probe.takeEdits(), (std::vector<Edit>{{402, 1.0}, {402, 0.0}}));
+    click(kTimeStamp);
+    EXPECT_EQ(host.plugin().getParamNormalized(404), 1.0);
+    click(kTimeStamp);
+    EXPECT_EQ(probe.takeEdits(), (std::vector<Edit>{{404, 1.0}, {404, 0.0}}));
 }
 
 TEST_F(RecorderPage, TailButtonsStepFiveSecondsWithinOneToThreeThousandSixHundred) {
@@ -257,6 +262,7 @@ TEST_F(PlayerPage, ThePlayerHasNoTailButtons) {
     click(kTailLess);
     click(kTailMore);
     click(kNewTake);
+    click(kTimeStamp);
     EXPECT_TRUE(probe.takeEdits().empty());
     EXPECT_TRUE(probe.dialogs.messages.empty());
 }

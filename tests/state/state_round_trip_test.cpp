@@ -90,23 +90,26 @@ TEST(StateRoundTrip, EverySlotComesBackBitExactExceptPlayRecord) {
     }
 }
 
-TEST(StateRoundTrip, NewTakeEveryRunComesBackOnAndAnOlderStatesZeroIsOff) {
-    auto original = makePlugin(plugins::ModuleKind::Recorder);
-    ASSERT_EQ(original->setParamNormalized(402, 1.0), kResultOk);
-    auto copy = makePlugin(plugins::ModuleKind::Recorder);
-    ASSERT_EQ(load(*copy, saved(*original)), kResultOk);
-    EXPECT_EQ(copy->getParamNormalized(402), 1.0);
-    const Vst::Parameter* option = copy->getParameterObject(402);
-    ASSERT_NE(option, nullptr);
-    EXPECT_EQ(option->getNormalized(), 1.0);
+TEST(StateRoundTrip, RecorderOptionsComeBackOnAndAnOlderStatesZeroIsOff) {
+    for (const Vst::ParamID id : {402u, 404u}) { // "New take every run", "Time-stamped takes"
+        SCOPED_TRACE(id);
+        auto original = makePlugin(plugins::ModuleKind::Recorder);
+        ASSERT_EQ(original->setParamNormalized(id, 1.0), kResultOk);
+        auto copy = makePlugin(plugins::ModuleKind::Recorder);
+        ASSERT_EQ(load(*copy, saved(*original)), kResultOk);
+        EXPECT_EQ(copy->getParamNormalized(id), 1.0);
+        const Vst::Parameter* option = copy->getParameterObject(id);
+        ASSERT_NE(option, nullptr);
+        EXPECT_EQ(option->getNormalized(), 1.0);
 
-    // A state saved before the option existed holds 0.0 in its slot, like every unused slot.
-    std::string older = saved(*makePlugin(plugins::ModuleKind::Recorder));
-    ASSERT_EQ(load(*copy, older), kResultOk);
-    EXPECT_EQ(copy->getParamNormalized(402), 0.0);
-    Vst::String128 text{};
-    ASSERT_EQ(copy->getParamStringByValue(402, copy->getParamNormalized(402), text), kResultOk);
-    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(text)), u"Off");
+        // A state saved before the option existed holds 0.0 in its slot, like every unused slot.
+        std::string older = saved(*makePlugin(plugins::ModuleKind::Recorder));
+        ASSERT_EQ(load(*copy, older), kResultOk);
+        EXPECT_EQ(copy->getParamNormalized(id), 0.0);
+        Vst::String128 text{};
+        ASSERT_EQ(copy->getParamStringByValue(id, copy->getParamNormalized(id), text), kResultOk);
+        EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(text)), u"Off");
+    }
 }
 
 TEST(StateRoundTrip, DocumentOfAnotherKindIsRefused) {

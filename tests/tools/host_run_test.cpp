@@ -165,6 +165,20 @@ TEST_F(HostRun, SecondRunMovesOnToATakeNameAndLeavesTheFirstFileAlone) {
     EXPECT_EQ(wavFiles(), (std::vector<std::string>{"mix-take1.wav", "mix.wav"}));
 }
 
+// The take starts on input frame 480000, which the host plays at project time 480000.
+TEST_F(HostRun, ATimeStampedTakeReportsTheProjectTimeOfItsFirstFrame) {
+    const ChildResult run =
+        host({"--out", argPath(folder / "bwf.wav"), "--ramp", "--rate", "48000", "--seconds",
+              "10.1", "--from", "480000", "--tail-silence", "0.01", "--time-stamped"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(reportLines(run.out)["time reference"], "480000 samples");
+    EXPECT_EQ(reportLines(run.out)["dropped"], "0 frames");
+    const std::vector<unsigned char> bytes = readBytes(folder / "bwf.wav");
+    ASSERT_GT(bytes.size(), 656u);
+    EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "bext");
+    EXPECT_EQ(le32(&bytes[20 + 338]), 480000u);
+}
+
 TEST_F(HostRun, SavedStateCarriesDestinationAndTailSettings) {
     const std::string state = argPath(folder / "session.state");
     const ChildResult first =

@@ -91,6 +91,8 @@ HostOptions parseHostOptions(const std::vector<std::string>& args) {
             options.tailSilenceSeconds = parseNumber(arg, value(), 0.0, 10.0);
         } else if (arg == "--max-tail") {
             options.maxTailSeconds = parseNumber(arg, value(), 0.0, 3600.0);
+        } else if (arg == "--time-stamped") {
+            options.timeStamped = true;
         } else if (arg == "--load-state") {
             options.loadState = value();
         } else if (arg == "--save-state") {
@@ -124,7 +126,8 @@ const char* hostUsage() {
 
 Loads QuillwaveRecorder.vst3 as a VST 3 host does, hands it the destination through its saved
 state, plays the input through it with the transport running and waits until the take is
-finalized. Prints the take's path and its captured, written and dropped frames.
+finalized. Prints the take's path, its captured, written and dropped frames, and the time
+reference of a time-stamped take.
 
   --module PATH        the .vst3 bundle folder, or the module file inside it
   --out FILE.wav       destination; an existing name moves on to FILE-takeN.wav
@@ -143,6 +146,9 @@ transport:
   --realtime           pace the blocks at the sample rate instead of running ahead
   --tail-silence S     "Tail silence time" in seconds (0..10), sent as automation
   --max-tail S         "Maximum tail" in seconds (0..3600), sent as automation
+  --time-stamped       switch "Time-stamped takes" on: the take is a Broadcast WAV file whose
+                       TimeReference is the project time of its first frame (the input frame
+                       played first, --from)
 state:
   --load-state FILE    load a saved state before recording (--out then overrides its path)
   --save-state FILE    write the module's state after the take

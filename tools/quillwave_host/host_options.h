@@ -33,6 +33,8 @@ struct HostOptions {
     // Tail settings sent as automation in the first block, in seconds.
     std::optional<double> tailSilenceSeconds;
     std::optional<double> maxTailSeconds;
+    // "Time-stamped takes" switched on before the take file is prepared.
+    bool timeStamped = false;
 
     std::string loadState;
     std::string saveState;

@@ -168,4 +168,10 @@ double HostedRecorder::parameter(Vst::ParamID id) const {
     return controller_->getParamNormalized(id);
 }
 
+void HostedRecorder::setParameter(Vst::ParamID id, double value) {
+    if (controller_->setParamNormalized(id, value) != kResultOk) {
+        throw std::runtime_error("the plug-in has no parameter " + std::to_string(id));
+    }
+}
+
 } // namespace quillwave::host

@@ -47,6 +47,8 @@ public:
     void stop();
 
     double parameter(Steinberg::Vst::ParamID id) const;
+    // Sets a parameter as a host's generic editor does. Throws when the plug-in refuses.
+    void setParameter(Steinberg::Vst::ParamID id, double value);
 
 private:
     Steinberg::IPtr<Steinberg::Vst::IComponent> component_;

@@ -27,6 +27,8 @@ namespace plugins = quillwave::plugins;
 
 namespace {
 
+constexpr Steinberg::Vst::ParamID kTimeStampedTakes = 404;
+
 std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -98,6 +100,9 @@ int run(const HostOptions& options) {
     } else if (recorder.statePath().empty()) {
         throw std::runtime_error("the loaded state names no destination; give --out");
     }
+    if (options.timeStamped) {
+        recorder.setParameter(kTimeStampedTakes, 1.0);
+    }
     recorder.activate();
     // The module arms the first free name and keeps it as its path.
     const std::string takeText = recorder.statePath();
@@ -114,6 +119,10 @@ int run(const HostOptions& options) {
                 static_cast<unsigned long long>(report.tailFrames));
     std::printf("written: %llu frames\n", static_cast<unsigned long long>(report.writtenFrames));
     std::printf("dropped: %llu frames\n", static_cast<unsigned long long>(report.droppedFrames()));
+    if (report.timeReference) {
+        std::printf("time reference: %llu samples\n",
+                    static_cast<unsigned long long>(*report.timeReference));
+    }
     std::fflush(stdout);
     if (report.droppedFrames() > 0) {
         throw std::runtime_error("the take is missing " + std::to_string(report.droppedFrames()) +

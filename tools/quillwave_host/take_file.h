@@ -14,9 +14,13 @@ struct TakeHeader {
     std::uint32_t sampleRate = 0;
     std::uint16_t bitsPerSample = 0;
     std::uint32_t dataBytes = 0;
+    std::uint64_t dataOffset = 0; // where the samples begin
+    // The bext chunk's TimeReference of a time-stamped (Broadcast WAV) take.
+    std::optional<std::uint64_t> timeReference;
 };
 
-// The 44-byte header of a take, or std::nullopt when the file is missing or not laid out as one.
+// The header of a take: its chunks up to "data", of which "fmt " must come first or right after
+// a "bext" chunk. std::nullopt when the file is missing or not laid out as a take.
 std::optional<TakeHeader> readTakeHeader(const std::filesystem::path& path);
 
 // Frames the file holds so far (header excluded, whole frames only); 0 when it cannot be read.

@@ -86,6 +86,7 @@ TakeReport recordTake(HostedRecorder& recorder, const InputSignal& input,
                                  std::to_string(input.channels) + "-channel 32-bit float WAV file");
     }
     report.writtenFrames = header->dataBytes / (4 * std::uint64_t{header->channels});
+    report.timeReference = header->timeReference;
     return report;
 }
 

@@ -10,13 +10,15 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 namespace quillwave::host {
 
 struct TakeReport {
-    std::uint64_t playedFrames = 0;  // frames played with the transport running
-    std::uint64_t tailFrames = 0;    // tail frames the tail rule keeps after the stop
-    std::uint64_t writtenFrames = 0; // whole frames the finished file declares
+    std::uint64_t playedFrames = 0;             // frames played with the transport running
+    std::uint64_t tailFrames = 0;               // tail frames the tail rule keeps after the stop
+    std::uint64_t writtenFrames = 0;            // whole frames the finished file declares
+    std::optional<std::uint64_t> timeReference; // of a time-stamped take
     std::uint64_t capturedFrames() const { return playedFrames + tailFrames; }
     // Frames the file should hold but does not: dropped by a full ring or lost to a disk error.
     std::uint64_t droppedFrames() const {

@@ -21,7 +21,8 @@ std::string fileNameText(std::u16string_view path) {
 std::string recorderLine(const StatusLineInput& input) {
     switch (recorderDisplayState(input.recorder, !input.filePath.empty())) {
     case RecorderDisplayState::DiskError:
-        return "Recording failed; inspect output disk";
+        return input.recorder.creationFailed ? "Cannot create recording file"
+                                             : "Recording failed; inspect output disk";
     case RecorderDisplayState::CapturingTail:
         return "Capturing the effect tail | " + fileNameText(input.filePath);
     case RecorderDisplayState::Recording:

@@ -32,17 +32,22 @@ bool finishFile(RecordingStream& stream, std::uint32_t channels, std::uint32_t r
 } // namespace
 
 TakeFiles::TakeFiles(RecordingFileOpener open, std::u16string firstFile, std::uint32_t channels,
-                     std::uint32_t sampleRate, std::uint64_t partLimit)
+                     std::uint32_t sampleRate, std::uint64_t partLimit, bool removeFailedFirst)
     : open_(std::move(open)), firstFile_(std::move(firstFile)), channels_(channels),
       sampleRate_(sampleRate), partLimit_(partLimit),
-      leadSamples_(kLeadSeconds * sampleRate * channels), currentPath_(firstFile_) {}
+      leadSamples_(kLeadSeconds * sampleRate * channels), removeFailedFirst_(removeFailedFirst),
+      currentPath_(firstFile_) {}
 
 TakeFiles::~TakeFiles() {
     discard(next_);
 }
 
-std::unique_ptr<RecordingStream> TakeFiles::startFile(const std::u16string& path) const {
+std::unique_ptr<RecordingStream> TakeFiles::startFile(const std::u16string& path,
+                                                      bool removeFailed, Creation* result) const {
     std::unique_ptr<RecordingStream> stream = open_ ? open_(path) : nullptr;
+    if (result) {
+        *result = stream ? Creation::Created : Creation::NotOpened;
+    }
     if (!stream) {
         return nullptr;
     }
@@ -52,14 +57,21 @@ std::unique_ptr<RecordingStream> TakeFiles::startFile(const std::u16string& path
     writeWavHeader(*stream, channels_, sampleRate_, 0);
     if (!stream->flush() || stream->failed()) {
         stream->close();
+        if (removeFailed) {
+            platform::removeCreatedFile(path); // ours, and it holds nothing anyone could use
+        }
+        if (result) {
+            *result = Creation::HeaderFailed;
+        }
         return nullptr;
     }
     return stream;
 }
 
-bool TakeFiles::createFirst() {
-    current_ = startFile(firstFile_);
-    return current_ != nullptr;
+TakeFiles::Creation TakeFiles::createFirst() {
+    Creation result = Creation::NotOpened;
+    current_ = startFile(firstFile_, removeFailedFirst_, &result);
+    return result;
 }
 
 std::size_t TakeFiles::write(const float* samples, std::size_t count) {
@@ -76,22 +88,28 @@ bool TakeFiles::createNext() noexcept {
     try {
         // From the number after the current one: a name taken meanwhile is skipped, never
         // touched, and the parts keep their order.
-        for (std::uint32_t from = currentNumber_ + 1;;) {
+        std::uint32_t from = currentNumber_ + 1;
+        for (int attempt = 0; attempt < kPartAttempts; ++attempt) {
             std::optional<FreePart> part = firstFreePart(firstFile_, std::max(from, 2u));
             if (!part) {
                 return false;
             }
-            if (auto stream = startFile(part->path)) {
+            // A part that was created and could not take its header is removed at once: it is
+            // ours, holds nothing, and left behind it would look taken to the next attempt.
+            Creation result = Creation::NotOpened;
+            if (auto stream = startFile(part->path, true, &result)) {
                 next_ = {std::move(stream), std::move(part->path), part->number};
                 return true;
             }
             // Created by someone else since the query: try the next number. Anything else (a
             // folder that refuses files, a full disk) ends the search.
-            if (platform::queryPathStatus(part->path) != platform::PathStatus::Exists) {
+            if (result != Creation::NotOpened ||
+                platform::queryPathStatus(part->path) != platform::PathStatus::Exists) {
                 return false;
             }
             from = part->number + 1;
         }
+        return false;
     } catch (...) {
         return false; // a failed existence query, or no memory for a name
     }
@@ -132,6 +150,14 @@ bool TakeFiles::finalize() {
     const bool finished = finishFile(*current_, channels_, sampleRate_, partSamples_);
     current_.reset();
     return finished;
+}
+
+void TakeFiles::removeUnused() {
+    discard(next_);
+    if (current_ && takeSamples() == 0) {
+        File unused{std::move(current_), currentPath_, currentNumber_};
+        discard(unused);
+    }
 }
 
 void TakeFiles::discard(File& file) noexcept {

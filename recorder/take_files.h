@@ -16,17 +16,25 @@ namespace quillwave::plugins {
 // up holding no audio is deleted again. Used by the writer thread only.
 class TakeFiles {
 public:
+    // How creating the first file ended.
+    enum class Creation { Created, NotOpened, HeaderFailed };
+    // Attempts at creating a continuation part per switch: names taken meanwhile by someone else
+    // are skipped a few times, never scanned through.
+    static constexpr int kPartAttempts = 8;
+
     // partLimit: the most samples one file holds, a whole number of frames.
+    // removeFailedFirst: a first file whose header cannot be written is removed again instead of
+    // being left on disk.
     TakeFiles(RecordingFileOpener open, std::u16string firstFile, std::uint32_t channels,
-              std::uint32_t sampleRate, std::uint64_t partLimit);
+              std::uint32_t sampleRate, std::uint64_t partLimit, bool removeFailedFirst = false);
     // Closes and deletes a part that was created and never written (after finalize: nothing).
     ~TakeFiles();
     TakeFiles(const TakeFiles&) = delete;
     TakeFiles& operator=(const TakeFiles&) = delete;
 
-    // Creates the first file exclusively and writes and flushes its provisional header. False
-    // when that fails; a file created with a failed header stays on disk.
-    bool createFirst();
+    // Creates the first file exclusively and writes and flushes its provisional header. A file
+    // created with a failed header stays on disk unless removeFailedFirst.
+    Creation createFirst();
 
     // Samples the current file still takes.
     std::uint64_t room() const noexcept { return partLimit_ - partSamples_; }
@@ -48,6 +56,8 @@ public:
     // received nothing is deleted instead) and deletes an unused next part. False when the final
     // header, flush or close failed.
     bool finalize();
+    // Closes and deletes every file of a take that never received a sample.
+    void removeUnused();
 
     // The file being written.
     const std::u16string& currentPath() const noexcept { return currentPath_; }
@@ -60,8 +70,10 @@ private:
         std::u16string path;
         std::uint32_t number = 0;
     };
-    // Creates path exclusively with the provisional header; null when that fails.
-    std::unique_ptr<RecordingStream> startFile(const std::u16string& path) const;
+    // Creates path exclusively with the provisional header; null when that fails. A file created
+    // whose header failed is removed when removeFailed, else left.
+    std::unique_ptr<RecordingStream> startFile(const std::u16string& path, bool removeFailed,
+                                               Creation* result = nullptr) const;
     bool createNext() noexcept;
     static void discard(File& file) noexcept;
 
@@ -71,6 +83,7 @@ private:
     const std::uint32_t sampleRate_;
     const std::uint64_t partLimit_;
     const std::uint64_t leadSamples_;
+    const bool removeFailedFirst_;
 
     std::unique_ptr<RecordingStream> current_;
     std::u16string currentPath_;

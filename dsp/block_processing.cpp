@@ -142,6 +142,7 @@ void UtilityPlugin::applyEvent(const BlockEvent& event) {
         table_.store(ParamId::FollowTransport, 0.0);
         table_.store(ParamId::PlayRecord, 1.0);
         wasRunning_ = true;
+        syncTakeMode();
         startRecorderTake();
     } else if (event.id == kSyncStop) {
         table_.store(ParamId::FollowTransport, 0.0);

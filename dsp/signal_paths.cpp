@@ -410,6 +410,9 @@ void UtilityPlugin::processSubBlock(Vst::ProcessData& data, std::int32_t offset,
                              : table_.get(ParamId::PlayRecord) > 0.5;
     const bool isPlayer = kind_ == ModuleKind::Player;
     const bool isRecorder = kind_ == ModuleKind::Recorder;
+    if (isRecorder) {
+        syncTakeMode(); // one store: the take that ends next knows whether another follows
+    }
     if (running && !wasRunning_) {
         if (isPlayer) {
             player_->startPlayback(samplePosition_, 0);

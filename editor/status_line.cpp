@@ -26,7 +26,8 @@ std::string recorderLine(const StatusLineInput& input) {
     }
     switch (state) {
     case RecorderDisplayState::DiskError:
-        return "Recording failed; inspect output disk";
+        return input.recorder.creationFailed ? "Cannot create recording file"
+                                             : "Recording failed; inspect output disk";
     case RecorderDisplayState::CapturingTail:
         return "Capturing the effect tail | " + fileNameText(input.filePath);
     case RecorderDisplayState::Recording:

@@ -1,6 +1,7 @@
 // The module's load and unload entry points. The factory does all the work; the exit waits for
-// the module's own threads that outlived the objects that started them, so that none runs in the
-// module's code once the host unloads it.
+// the module's own threads that outlived the objects that started them (disk writers finalizing
+// takes of released instances, free-space readings), so that none runs in the module's code once
+// the host unloads it.
 
 #include "platform/module_threads.h"
 #include "pluginterfaces/base/fplatform.h"

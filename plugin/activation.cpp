@@ -1,10 +1,10 @@
 // Activation and the module's file interface: arming a recorder destination under a free take
-// name, finalizing takes on deactivation, and choosing a file from the editor.
+// name, ending takes on deactivation, and choosing a file from the editor. Nothing here waits for
+// the disk: the recorder's writer creates and finalizes files after these calls return.
 
 #include "platform/path_compare.h"
 #include "player/wav_reader.h"
 #include "plugin/utility_plugin.h"
-#include "recorder/free_take_name.h"
 
 #include <exception>
 #include <stdexcept>
@@ -12,108 +12,64 @@
 namespace quillwave::plugins {
 
 tresult PLUGIN_API UtilityPlugin::setActive(TBool state) {
-    const std::lock_guard operation(fileOperationMutex_);
-    active_ = state != 0;
-    // Activation arms by itself: whatever a load asked for before is served or void.
-    armRequest_.store(false);
-    if (armingWorker_) {
-        armingWorker_->poll(active_);
-    }
+    const std::lock_guard setup(setupMutex_);
+    active_.store(state != 0);
     if (!state) {
         processingOn_.exchange(false);
         player_->stopPlayback();
-        recorder_->finish();
-        recorder_->joinWriter();
+        syncTakeMode();
+        recorder_->finish(); // the writer finalizes the take on its own
         resetInputMeters(inputMeters_);
         table_.store(ParamId::PlayRecord, 0.0);
         wasRunning_ = false;
         playerHeard_ = false;
         return kResultOk;
     }
-    if (kind_ != ModuleKind::Recorder || filePath().empty()) {
+    if (kind_ != ModuleKind::Recorder) {
+        return kResultOk;
+    }
+    syncTakeMode();
+    const std::lock_guard lock(stateMutex_);
+    const std::u16string path = currentFilePath();
+    if (path.empty()) {
         return kResultOk;
     }
     try {
-        armDestination(true);
+        armRecorder(path);
         return kResultOk;
     } catch (const std::exception&) {
         return kResultFalse;
     }
 }
 
-void UtilityPlugin::armDestination(bool endTake) {
+void UtilityPlugin::armRecorder(const std::u16string& path) {
     const auto channels = static_cast<std::uint32_t>(inputBusChannels());
     const auto rate = static_cast<std::uint32_t>(sampleRate_);
-    std::u16string path;
-    {
-        const std::lock_guard lock(stateMutex_);
-        path = filePath_;
-        // The armed file stays only while it still fits and is still the destination: a state
-        // loaded since may name another, and the take must go where the module says it goes.
-        // Naming the path it was derived from (the same project loaded again) also keeps it.
-        if (recorder_->ready() && channels == recorder_->fileChannels() &&
-            rate == recorder_->fileSampleRate()) {
-            if (platform::samePath(armedPath_, filePath_)) {
-                return;
-            }
-            if (!armedFrom_.empty() && platform::samePath(armedFrom_, filePath_)) {
-                filePath_ = armedPath_;
-                return;
-            }
+    // The armed take stays while it still fits and path still names it: under the name of its
+    // file (possibly in another spelling, which is then what the state keeps), or the name it
+    // was armed with (the same project loaded again, whose take name the writer found).
+    if (recorder_->ready() && !recorder_->recording() && channels == recorder_->fileChannels() &&
+        rate == recorder_->fileSampleRate()) {
+        if (std::u16string armed = recorder_->armedFile(); platform::samePath(path, armed)) {
+            filePath_ = path;
+            spelledFile_ = std::move(armed);
+            followsRecorder_ = true;
+            return;
+        }
+        if (platform::samePath(path, recorder_->armedRequest())) {
+            followsRecorder_ = true;
+            return;
         }
     }
-    if (endTake) {
-        recorder_->finish();
-        recorder_->joinWriter();
-    }
-    std::u16string candidate = firstFreeDestination(path);
     recorder_->setTimeStampedTakes(timeStampedTakes());
-    recorder_->prepare(candidate, channels, rate);
-    followTake_.store(true);
-    const std::lock_guard lock(stateMutex_);
-    armedPath_ = candidate;
-    armedFrom_ = std::move(path);
-    filePath_ = std::move(candidate);
-}
-
-bool UtilityPlugin::nextTakeDue() const {
-    return table_.get(ParamId::NewTakeEveryRun) > 0.5 && followTake_.load() &&
-           recorder_->writerFinished();
-}
-
-void UtilityPlugin::armingStep() {
-    // Most steps find nothing due and take no lock.
-    if (!armRequest_.load() && !nextTakeDue()) {
-        return;
-    }
-    const std::lock_guard operation(fileOperationMutex_);
-    const bool requested = armRequest_.exchange(false);
-    const bool nextTake = nextTakeDue();
-    if (!active_ || !(requested || nextTake)) {
-        return; // deactivated meanwhile: the next activation arms
-    }
-    if (nextTake) {
-        followTake_.store(false);
-        if (recorder_->diskError() && !requested) {
-            return; // a take that failed stays shown as failed until the user acts
-        }
-    }
-    try {
-        // Never cuts a take: a take running now makes the preparation refuse.
-        armDestination(false);
-    } catch (const std::exception&) {
-        // A load's destination that cannot be armed is left as a failed activation leaves it.
-        // The next take of a finished one shows its failure; activation or a chosen file
-        // recovers.
-        if (nextTake) {
-            recorder_->markArmingFailed();
-        }
-    }
+    recorder_->arm(path, DestinationMode::FreeName, channels, rate);
+    filePath_ = path;
+    spelledFile_.clear();
+    followsRecorder_ = true;
 }
 
 bool UtilityPlugin::chooseFile(const std::u16string& path, std::string& errorText) {
     try {
-        const std::lock_guard operation(fileOperationMutex_);
         switch (kind_) {
         case ModuleKind::Player:
             if (player_->playing()) {
@@ -130,21 +86,41 @@ bool UtilityPlugin::chooseFile(const std::u16string& path, std::string& errorTex
             }
             return true;
         case ModuleKind::Recorder:
-            if (recorder_->recording()) {
-                throw std::runtime_error("Stop recording first");
-            }
-            recorder_->setTimeStampedTakes(timeStampedTakes());
-            recorder_->prepare(path, static_cast<std::uint32_t>(inputBusChannels()),
-                               static_cast<std::uint32_t>(sampleRate_));
-            followTake_.store(true);
             break;
         default:
             throw std::runtime_error("Module has no file interface");
         }
-        const std::lock_guard lock(stateMutex_);
-        filePath_ = path;
-        armedPath_ = path;
-        armedFrom_ = path;
+        if (recorder_->recording()) {
+            throw std::runtime_error("Stop recording first");
+        }
+        DiskRecorder::refuseExisting(path); // before any lock: the query may wait for the disk
+        std::uint64_t take = 0;
+        std::uint64_t serial = 0;
+        std::u16string before;
+        {
+            const std::lock_guard setup(setupMutex_);
+            const std::lock_guard lock(stateMutex_);
+            recorder_->setTimeStampedTakes(timeStampedTakes());
+            take = recorder_->arm(path, DestinationMode::Exact,
+                                  static_cast<std::uint32_t>(inputBusChannels()),
+                                  static_cast<std::uint32_t>(sampleRate_));
+            before = currentFilePath();
+            filePath_ = path;
+            spelledFile_.clear();
+            followsRecorder_ = true;
+            serial = ++destinationSerial_;
+        }
+        try {
+            // The editor shows a file that cannot be made; the audio thread records meanwhile.
+            recorder_->awaitCreation(take);
+        } catch (...) {
+            const std::lock_guard lock(stateMutex_);
+            if (serial == destinationSerial_) {
+                filePath_ = before;
+                followsRecorder_ = false;
+            }
+            throw;
+        }
         return true;
     } catch (const std::exception& e) {
         errorText = e.what();
@@ -152,9 +128,19 @@ bool UtilityPlugin::chooseFile(const std::u16string& path, std::string& errorTex
     }
 }
 
+std::u16string UtilityPlugin::currentFilePath() const {
+    if (followsRecorder_) {
+        if (std::u16string armed = recorder_->destinationPath();
+            !armed.empty() && armed != spelledFile_) {
+            return armed;
+        }
+    }
+    return filePath_;
+}
+
 std::u16string UtilityPlugin::filePath() const {
     const std::lock_guard lock(stateMutex_);
-    return filePath_;
+    return currentFilePath();
 }
 
 std::u16string UtilityPlugin::statusFilePath() const {
@@ -163,9 +149,11 @@ std::u16string UtilityPlugin::statusFilePath() const {
         if (std::u16string part = recorder_->partPath(); !part.empty()) {
             return part;
         }
+        if (std::u16string armed = recorder_->destinationPath(); !armed.empty()) {
+            return armed;
+        }
     }
-    const std::lock_guard lock(stateMutex_);
-    return kind_ == ModuleKind::Recorder && !armedPath_.empty() ? armedPath_ : filePath_;
+    return filePath();
 }
 
 } // namespace quillwave::plugins

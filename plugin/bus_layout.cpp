@@ -62,7 +62,7 @@ tresult PLUGIN_API UtilityPlugin::setBusArrangements(Vst::SpeakerArrangement* in
     if (processingOn_.load()) {
         return kResultFalse;
     }
-    const std::lock_guard operation(fileOperationMutex_); // an arming reads the input bus
+    const std::lock_guard setup(setupMutex_); // an arming reads the input bus
     if (numIns < 0 || numOuts < 0 || (numIns > 0 && !inputs) || (numOuts > 0 && !outputs)) {
         return kResultFalse;
     }
@@ -115,7 +115,7 @@ tresult PLUGIN_API UtilityPlugin::setupProcessing(Vst::ProcessSetup& setup) {
          setup.symbolicSampleSize != Vst::kSample64)) {
         return kInvalidArgument;
     }
-    const std::lock_guard operation(fileOperationMutex_); // an arming reads the rate
+    const std::lock_guard setupLock(setupMutex_); // an arming reads the rate
     const tresult base = SingleComponentEffect::setupProcessing(setup);
     if (base != kResultOk) {
         return base;
@@ -143,6 +143,7 @@ tresult PLUGIN_API UtilityPlugin::setProcessing(TBool state) {
     processingOn_.exchange(state != 0);
     if (!state) {
         player_->stopPlayback();
+        syncTakeMode();
         recorder_->finish(); // the writer finalizes on its own; nothing here waits
         table_.store(ParamId::PlayRecord, 0.0);
         wasRunning_ = false;

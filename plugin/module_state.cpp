@@ -48,14 +48,21 @@ tresult UtilityPlugin::componentSetState(IBStream* state) {
         if (kind_ == ModuleKind::Player && !document->path.empty()) {
             clip = decodeWavFile(document->path, kPreloadLimitBytes);
         }
+        // Serialized with activation and the setup calls, whose format an arming reads.
+        const std::lock_guard setup(setupMutex_);
         applyDocument(*document, clip ? &*clip : nullptr);
-        // A recorder asks for the loaded destination to be armed, as activation would arm it, so
-        // that a host that loads after activating records on its next run. The arming worker
-        // does it (while the module is active) and the load never waits for the disk: a load may
-        // come on the audio thread. A running take is never cut or redirected: it finishes in
-        // its own file, and the next activation arms the loaded destination.
-        if (kind_ == ModuleKind::Recorder && !document->path.empty() && !recorder_->recording()) {
-            armRequest_.store(true);
+        // An active recorder arms the loaded destination at once, as activation would, so that a
+        // run in the very next block records into it; the writer creates the file meanwhile, and
+        // the load never waits for the disk (it may come on the audio thread). A running take is
+        // never cut or redirected: it finishes in its own file, and the take after it (New take
+        // every run) or the next activation records into the loaded destination.
+        if (kind_ == ModuleKind::Recorder && !document->path.empty() && active_.load()) {
+            const std::lock_guard lock(stateMutex_);
+            try {
+                armRecorder(document->path);
+            } catch (const std::exception&) {
+                recorder_->nameNext(document->path);
+            }
         }
         return kResultOk;
     } catch (...) {
@@ -69,6 +76,7 @@ void UtilityPlugin::applyDocument(const StateDocument& document, AudioClip* clip
         player_->installClip(std::move(*clip)); // may refuse: then nothing has changed
     }
     filePath_ = document.path;
+    followsRecorder_ = false;
     for (ParamIndex id = 0; id < kParameterSlots; ++id) {
         // Never restored as on, whatever the document held: a reopened project must not start
         // playing or recording by itself.

@@ -11,15 +11,12 @@ UtilityPlugin::UtilityPlugin(ModuleKind kind, RecorderFileAccess recorderAccess)
     // Scratch for the default block size already, so that a host that processes before its
     // first setup gets silence instead of a write through empty buffers.
     resizeScratch(kDefaultMaxBlockSize);
-    if (kind_ == ModuleKind::Recorder) {
-        armingWorker_ = std::make_unique<ArmingWorker>([this] { armingStep(); });
-    }
 }
 
 UtilityPlugin::~UtilityPlugin() {
-    armingWorker_.reset(); // waits for an arming in progress; nothing is armed after it
+    // Ends the take without waiting: its writer finalizes it, and the module's exit waits for
+    // writers still at work.
     recorder_->finish();
-    recorder_->joinWriter();
     scratchArea_ = {};
     filePath_ = {};
     recorder_.reset();
@@ -34,6 +31,11 @@ tresult PLUGIN_API UtilityPlugin::initialize(FUnknown* context) {
     declareBuses();
     registerParameters();
     return kResultOk;
+}
+
+tresult PLUGIN_API UtilityPlugin::terminate() {
+    const std::lock_guard setup(setupMutex_); // an arming reads the buses this removes
+    return SingleComponentEffect::terminate();
 }
 
 IPlugView* PLUGIN_API UtilityPlugin::createView(FIDString name) {

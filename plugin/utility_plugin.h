@@ -9,7 +9,6 @@
 #include "dsp/input_meters.h"
 #include "dsp/meter_snapshot.h"
 #include "player/file_player.h"
-#include "plugin/arming_worker.h"
 #include "plugin/module_kind.h"
 #include "plugin/parameter_table.h"
 #include "recorder/disk_recorder.h"
@@ -55,6 +54,7 @@ public:
 
     // IPluginBase
     tresult PLUGIN_API initialize(FUnknown* context) override;
+    tresult PLUGIN_API terminate() override;
 
     // IEditController: values come from the shared table, so they include automation that the
     // audio thread applied.
@@ -87,12 +87,14 @@ public:
     // On failure returns false with the user-facing message in errorText; nothing changes.
     bool chooseFile(const std::u16string& path, std::string& errorText);
 
-    // The chosen file: the player's source or the recorder's destination. Host and editor
-    // threads only; a copy, since a state load may replace it on another thread.
+    // The chosen file: the player's source or the recorder's destination, which is the file the
+    // next run records into once the recorder has armed it (a take name derived from it, the
+    // next take's name). Host and editor threads only; a copy, since a state load may replace it
+    // on another thread.
     std::u16string filePath() const;
-    // The file the status line names. A recorder names the file it armed last, which keeps a
-    // take that a load did not redirect, or the continuation part a long take is writing;
-    // filePath before any was armed.
+    // The file the status line names. A recorder names the file of its armed or running take,
+    // which keeps a take that a load did not redirect, or the continuation part a long take is
+    // writing; filePath before any was armed.
     std::u16string statusFilePath() const;
 
     // Meters and recorder status for the editor; never waits.
@@ -140,17 +142,16 @@ private:
     void beginRecorderTail();
     // Starts the recorder's take at samplePosition_, with the host's project time there.
     void startRecorderTake();
-    // Arms filePath_ as activation does: keeps an armed file that still serves it, else prepares
-    // the first free name derived from it and makes that filePath_. endTake first ends a running
-    // take (activation); without it a running take makes the preparation fail instead. Throws
-    // with the user-facing message; filePath_ changes only on success. Under
-    // fileOperationMutex_.
-    void armDestination(bool endTake);
-    // The arming worker's step: arms what a load requested, and with "New take every run" the
-    // next take once the armed one has been finalized.
-    void armingStep();
-    bool nextTakeDue() const;
     bool timeStampedTakes() const { return table_.get(ParamId::TimeStampedTakes) > 0.5; }
+    // Arms the recorder for path as activation and loads do: keeps an armed take that still
+    // serves it (same format, and path names it), else arms path, or its first free take name,
+    // which the writer finds and creates. Never waits for the disk. Throws with the user-facing
+    // message. Under setupMutex_ and stateMutex_.
+    void armRecorder(const std::u16string& path);
+    // filePath under stateMutex_.
+    std::u16string currentFilePath() const;
+    // Hands "New take every run" to the recorder.
+    void syncTakeMode() { recorder_->setNewTakeEveryRun(table_.get(ParamId::NewTakeEveryRun) > 0.5); }
     // Replaces the path, the parameters and, for a player, the clip (null: keep it).
     void applyDocument(const StateDocument& document, AudioClip* clip);
     void resizeScratch(std::int32_t blockSize);
@@ -193,29 +194,24 @@ private:
     std::unique_ptr<DiskRecorder> recorder_;
     std::unique_ptr<FilePlayer> player_;
 
-    // One file operation at a time (choosing a file, activation, the arming worker, and the
-    // setup calls whose values an arming reads). Held across the disk work of a preparation, so
-    // never taken on the audio thread nor by a state load.
-    std::mutex fileOperationMutex_;
-    bool active_ = false; // under fileOperationMutex_
+    // Guards the bus arrangement and the rate against an arming that reads them on another
+    // thread. Held only for memory work, never across the disk.
+    std::mutex setupMutex_;
+    std::atomic<bool> active_{false};
     // Guards what a load replaces that is not atomic, against the editor and host threads that
-    // read it meanwhile: the paths below and the SDK parameter objects' values. Held only for
-    // copies and stores, never across file work.
+    // read it meanwhile: the path and the SDK parameter objects' values. Held only for copies,
+    // stores and armings, never across file work.
     mutable std::mutex stateMutex_;
     std::u16string filePath_;
-    // The file the recorder armed last; a restored filePath_ can name another one.
-    std::u16string armedPath_;
-    // The filePath_ that armedPath_ was derived from (a take name derives from a finished one).
-    std::u16string armedFrom_;
-
-    // A load asks for its destination to be armed; any thread, the audio thread included, sets it
-    // with one store, and the arming worker takes it.
-    std::atomic<bool> armRequest_{false};
-    // The armed destination's take, once finalized, is followed by the next take when "New take
-    // every run" is on. Set by every successful preparation, cleared by the worker as it acts.
-    std::atomic<bool> followTake_{false};
-    // Recorder kind only; declared last and stopped first, since its step uses all of the above.
-    std::unique_ptr<ArmingWorker> armingWorker_;
+    // filePath is the recorder's destination (set by each arming), rather than filePath_ as
+    // named: a take name the writer found, and the next take's name, become the path saved.
+    bool followsRecorder_ = false;
+    // The recorder's file that filePath_ names in its own spelling (a load naming the armed file
+    // another way): filePath_ is kept while that file is the destination.
+    std::u16string spelledFile_;
+    // Counts the destinations named, so that a failed file choice restores the old path only
+    // if nothing newer came since.
+    std::uint64_t destinationSerial_ = 0;
 };
 
 } // namespace quillwave::plugins

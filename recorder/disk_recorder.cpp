@@ -1,11 +1,12 @@
 #include "recorder/disk_recorder.h"
 
 #include "platform/path_status.h"
+#include "platform/module_threads.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <stdexcept>
+#include <thread>
 
 namespace quillwave::plugins {
 
@@ -15,131 +16,364 @@ DiskRecorder::DiskRecorder(RecorderFileAccess access, RecorderRaceHooks hooks)
       hooks_(std::move(hooks)) {}
 
 DiskRecorder::~DiskRecorder() {
-    joinWriter();
+    // The writer finalizes what was recorded and ends by itself; nothing here waits for it.
+    const std::lock_guard lock(hostMutex_);
+    if (current_) {
+        stopPipeline(*current_, false);
+    }
+}
+
+std::shared_ptr<TakePipeline> DiskRecorder::current() const {
+    const std::lock_guard lock(hostMutex_);
+    return current_;
+}
+
+void DiskRecorder::stopPipeline(TakePipeline& p, bool keepArmed) noexcept {
+    for (;;) {
+        const Head h = p.head();
+        if (h.state == HeadState::Armed) {
+            if (keepArmed || p.exchangeHead(h, {h.take, HeadState::Unused})) {
+                break;
+            }
+            continue; // the audio thread started it meanwhile: stop that take
+        }
+        if (h.state == HeadState::Started && p.slot(h.take).endIndex.load() == TakeSlot::kOpen) {
+            TakeSlot& s = p.slot(h.take);
+            s.stop.exchange(true);
+            p.recording.exchange(false);
+            if (keepArmed && !s.failed.load()) {
+                armFollowOn(p, h.take, s.stampedFile.load());
+            }
+        }
+        break;
+    }
+    const std::lock_guard lock(p.mutex);
+    if (!keepArmed) {
+        p.closed = true;
+    }
+    p.wake.notify_all();
 }
 
 void DiskRecorder::finish() noexcept {
-    // recording before captureComplete: the writer's drain test in writerMain relies on it.
-    recording_.exchange(false);
-    if (hooks_.finishCleared) {
-        hooks_.finishCleared();
+    if (auto p = current()) {
+        stopPipeline(*p, newTakeEveryRun_.load());
     }
-    captureComplete_.exchange(true);
-    // Again, for a start() that tested captureComplete just before it was set and stored
-    // recording after the first clear; start() looks at captureComplete once more after its
-    // store, so between the two, the take always ends up stopped.
-    recording_.exchange(false);
 }
 
 void DiskRecorder::joinWriter() noexcept {
-    if (!writerThread_.joinable()) {
+    std::shared_ptr<TakePipeline> p = current();
+    if (!p) {
         return;
     }
-    finish();
-    writerThread_.join();
+    stopPipeline(*p, false);
+    std::unique_lock lock(p->mutex);
+    p->wake.wait(lock, [&] { return !p->writerRunning; });
+    p->closed = false; // armings may follow again
 }
 
-std::uint64_t DiskRecorder::capturedFrames() const noexcept {
-    const std::uint32_t channels = fileChannels_.load();
-    return channels == 0 ? 0 : writeIndex_.load() / channels;
+std::shared_ptr<TakePipeline> DiskRecorder::pipelineFor(std::uint32_t channels,
+                                                        std::uint32_t sampleRate) {
+    const std::uint64_t samples = CaptureRing::samplesFor(channels, sampleRate);
+    if (current_ && current_->ring->samples() == samples) {
+        return current_; // one ring serves take after take
+    }
+    if (current_) {
+        // Finishes its takes on its own; its ring is freed with its writer.
+        stopPipeline(*current_, false);
+        fileCreatedBefore_ = fileCreatedBefore_ || current_->fileCreated.load();
+        makeLive(nullptr);
+        current_.reset();
+    }
+    std::unique_ptr<CaptureRing> ring = access_.allocateRing ? access_.allocateRing(samples) : nullptr;
+    if (!ring) {
+        throw std::runtime_error("Not enough memory to record this format");
+    }
+    current_ = std::make_shared<TakePipeline>(std::move(ring), access_.open, access_.dataByteLimit);
+    return current_;
 }
 
-void DiskRecorder::prepare(const std::u16string& path, std::uint32_t channels,
-                           std::uint32_t sampleRate) {
-    // From here on start begins no take, and one that already passed its test of closing_ is
-    // waited for, so the test of recording below sees its take: a take is refused here or never
-    // begun, never cut by this call nor begun in the file that replaces it. (start raises
-    // inStart_ before it reads closing_, and this stores closing_ before it reads inStart_; with
-    // sequentially consistent order, at least one of the two sees the other.)
-    closing_.exchange(true);
-    struct Reopen {
-        std::atomic<bool>& closing;
-        ~Reopen() { closing.exchange(false); }
-    } reopen{closing_};
-    while (inStart_.load()) {
-        if (hooks_.prepareAwaitsStart) {
-            hooks_.prepareAwaitsStart();
-        }
-        std::this_thread::yield(); // a few instructions of the audio thread
+void DiskRecorder::makeLive(std::shared_ptr<TakePipeline> pipeline) {
+    live_.store(pipeline.get());
+    // An audio call that loaded the old pointer is a few instructions of one block from its end.
+    while (inAudioCall_.load()) {
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
-    if (recording_.load()) {
-        throw std::runtime_error("Stop recording before choosing destination");
-    }
-    // An armed file that never received a frame is closed here as an empty WAV file.
-    joinWriter();
+}
+
+std::uint64_t DiskRecorder::arm(const std::u16string& path, DestinationMode mode,
+                                std::uint32_t channels, std::uint32_t sampleRate) {
     if (channels < kMinRecordingChannels || channels > kMaxRecordingChannels ||
         sampleRate < kMinRecordingRate || sampleRate > kMaxRecordingRate) {
         throw std::runtime_error("Invalid recording format");
     }
-    if (platform::queryPathStatus(path) == platform::PathStatus::Exists) {
-        throw std::runtime_error("Destination exists; choose a new file");
+    const std::lock_guard lock(hostMutex_);
+    if (current_ && current_->recording.load()) {
+        throw std::runtime_error("Stop recording before choosing destination");
     }
-    // A capture that read recording before the take ended (by finish, its tail or the writer's
-    // failure) may still be storing into the ring with the old format and publishing its
-    // writeIndex. Once it is out, none can store again: recording is clear and start begins no
-    // take while closing_ is set. Only then may the ring be replaced or its indices reset.
-    waitOutCapture();
-    provideRing(CaptureRing::samplesFor(channels, sampleRate));
+    std::shared_ptr<TakePipeline> p = pipelineFor(channels, sampleRate);
+    for (;;) {
+        const Head h = p->head();
+        if (h.state == HeadState::Started) {
+            const TakeSlot& running = p->slot(h.take);
+            if (running.endIndex.load() == TakeSlot::kOpen && !running.stop.load() &&
+                !running.failed.load()) {
+                throw std::runtime_error("Stop recording before choosing destination");
+            }
+        }
+        const std::uint64_t take = h.take + 1;
+        TakeSlot& s = p->slot(take);
+        bool free = false;
+        if (!s.inUse.compare_exchange_strong(free, true)) {
+            if (p->head().word() != h.word()) {
+                continue; // the audio thread armed a follow-on meanwhile
+            }
+            throw std::runtime_error("Cannot create recording file"); // every slot in flight
+        }
+        s.reset(mode, channels, sampleRate, newTakeEveryRun_.load(), timeStampedFiles_.load());
+        {
+            const std::lock_guard pipelineLock(p->mutex);
+            p->requested[take % TakePipeline::kSlots] = path;
+            p->resolved[take % TakePipeline::kSlots].clear();
+        }
+        // Replaces an armed take in one step, so that a start finds either one armed.
+        if (!p->exchangeHead(h, {take, HeadState::Armed})) {
+            s.inUse.store(false);
+            continue; // started, stopped or followed on meanwhile: look again
+        }
+        p->droppedFrames.exchange(0);
+        p->diskError.exchange(false);
+        p->creationFailed.exchange(false);
+        fileChannels_.exchange(channels);
+        fileSampleRate_.exchange(sampleRate);
+        {
+            // After the head moved: a writer deciding to end looks at the head under this lock.
+            const std::lock_guard pipelineLock(p->mutex);
+            p->named.clear();
+            p->closed = false;
+            try {
+                ensureWriter(p);
+            } catch (...) {
+                p->exchangeHead({take, HeadState::Armed}, {take, HeadState::Unused});
+                throw;
+            }
+            p->wake.notify_all();
+        }
+        if (live_.load() != p.get()) {
+            makeLive(p);
+        }
+        return take;
+    }
+}
 
-    fileChannels_.exchange(channels);
-    fileSampleRate_.exchange(sampleRate);
-    readIndex_.exchange(0);
-    writeIndex_.exchange(0);
-    writtenFrames_.exchange(0);
-    droppedFrames_.exchange(0);
-    silentRun_.store(0, std::memory_order_relaxed);
-    stopPosition_.exchange(kNoStop);
-    diskError_.exchange(false);
-    captureComplete_.exchange(false);
-    writerFinished_.exchange(false);
-    ready_.exchange(false);
+void DiskRecorder::nameNext(const std::u16string& path) {
+    const std::lock_guard lock(hostMutex_);
+    if (current_) {
+        const std::lock_guard pipelineLock(current_->mutex);
+        current_->named = path;
+        current_->namedAfter = current_->head().take;
+    }
+}
 
-    // Throws std::system_error (resource unavailable, try again) when no thread can be started.
-    writerThread_ =
-        std::thread([this, ownPath = path]() mutable { writerMain(std::move(ownPath)); });
-
-    // The writer always ends this wait: it sets ready once the file exists, or diskError. A
-    // finish on another thread (processing switched off) may also use the new file up at once, so
-    // that ready is already clear again when this looks: writerFinished ends the wait then.
-    while (!ready_.load() && !writerFinished_.load()) {
-        if (diskError_.load()) {
-            break;
+void DiskRecorder::awaitCreation(std::uint64_t take) const {
+    const std::shared_ptr<TakePipeline> p = current();
+    if (!p) {
+        return;
+    }
+    const TakeSlot& s = const_cast<TakePipeline&>(*p).slot(take);
+    for (;;) {
+        if (s.failed.load()) {
+            throw std::runtime_error("Cannot create recording file");
+        }
+        const Head h = p->head();
+        if (s.created.load() || h.take > take || h.state == HeadState::Unused) {
+            return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    if (diskError_.load()) {
-        throw std::runtime_error("Cannot create recording file");
+}
+
+void DiskRecorder::prepare(const std::u16string& path, std::uint32_t channels,
+                           std::uint32_t sampleRate) {
+    if (recording()) {
+        throw std::runtime_error("Stop recording before choosing destination");
+    }
+    if (channels < kMinRecordingChannels || channels > kMaxRecordingChannels ||
+        sampleRate < kMinRecordingRate || sampleRate > kMaxRecordingRate) {
+        throw std::runtime_error("Invalid recording format");
+    }
+    refuseExisting(path);
+    awaitCreation(arm(path, DestinationMode::Exact, channels, sampleRate));
+}
+
+void DiskRecorder::refuseExisting(const std::u16string& path) {
+    if (platform::queryPathStatus(path) == platform::PathStatus::Exists) {
+        throw std::runtime_error("Destination exists; choose a new file");
     }
 }
 
-void DiskRecorder::provideRing(std::uint64_t samples) {
-    if (ring_ && ring_->samples() == samples) {
-        return; // a ring that fits serves take after take
+// --- status ---
+
+bool DiskRecorder::ready() const noexcept {
+    const auto p = current();
+    if (!p) {
+        return false;
     }
-    // prepare has waited out every capture that could still store, so nothing holds the old ring.
-    liveRing_.store(nullptr, std::memory_order_seq_cst);
-    ringSamples_.exchange(0);
-    // Freed before the new one is allocated: the two never need memory at once.
-    ring_.reset();
-    ring_ = access_.allocateRing ? access_.allocateRing(samples) : nullptr;
-    if (!ring_) {
-        throw std::runtime_error("Not enough memory to record this format");
+    const Head h = p->head();
+    const TakeSlot& s = const_cast<TakePipeline&>(*p).slot(h.take);
+    if (h.state == HeadState::Armed) {
+        return !s.failed.load();
     }
-    ringSamples_.exchange(samples);
-    liveRing_.store(ring_.get(), std::memory_order_seq_cst); // release: the zeroed slots too
+    return h.state == HeadState::Started && p->recording.load();
 }
 
-void DiskRecorder::markArmingFailed() noexcept {
-    if (writerFinished_.load()) {
-        diskError_.exchange(true);
-    }
+bool DiskRecorder::recording() const noexcept {
+    const auto p = current();
+    return p && p->recording.load();
 }
 
-void DiskRecorder::waitOutCapture() const noexcept {
-    // One capture call is one block's copy: short, and never waiting on this thread.
-    while (inCapture_.load(std::memory_order_seq_cst)) {
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
+bool DiskRecorder::writerFinished() const noexcept {
+    const auto p = current();
+    if (!p) {
+        return true;
     }
+    const std::lock_guard lock(p->mutex);
+    return !p->writerRunning;
+}
+
+bool DiskRecorder::takesFinalized() const noexcept {
+    const auto p = current();
+    if (!p) {
+        return true;
+    }
+    const Head h = p->head();
+    const std::lock_guard lock(p->mutex);
+    return !p->writerRunning ||
+           (h.state == HeadState::Armed && p->nextToWrite == h.take && !p->recording.load());
+}
+
+bool DiskRecorder::diskError() const noexcept {
+    const auto p = current();
+    return p && p->diskError.load();
+}
+
+bool DiskRecorder::creationFailed() const noexcept {
+    const auto p = current();
+    return p && p->creationFailed.load();
+}
+
+bool DiskRecorder::inCapture() const noexcept {
+    return inAudioCall_.load();
+}
+
+bool DiskRecorder::fileCreated() const noexcept {
+    const std::lock_guard lock(hostMutex_);
+    return fileCreatedBefore_ || (current_ && current_->fileCreated.load());
+}
+
+std::uint64_t DiskRecorder::readIndex() const noexcept {
+    const auto p = current();
+    return p ? p->readIndex.load() : 0;
+}
+
+std::uint64_t DiskRecorder::writeIndex() const noexcept {
+    const auto p = current();
+    return p ? p->writeIndex.load() : 0;
+}
+
+std::uint64_t DiskRecorder::writtenFrames() const noexcept {
+    const auto p = current();
+    return p ? p->writtenFrames.load() : 0;
+}
+
+std::uint64_t DiskRecorder::droppedFrames() const noexcept {
+    const auto p = current();
+    return p ? p->droppedFrames.load() : 0;
+}
+
+std::uint64_t DiskRecorder::startPosition() const noexcept {
+    const auto p = current();
+    return p ? p->startPosition.load() : 0;
+}
+
+std::uint64_t DiskRecorder::stopPosition() const noexcept {
+    const auto p = current();
+    return p ? p->stopPosition.load() : kNoStop;
+}
+
+std::uint64_t DiskRecorder::capturedFrames() const noexcept {
+    const auto p = current();
+    if (!p) {
+        return 0;
+    }
+    const Head h = p->head();
+    const std::uint32_t channels = p->takeChannels.load();
+    if (h.state == HeadState::Armed || channels == 0) {
+        return 0; // nothing of the armed take yet
+    }
+    const std::uint64_t end = std::min(p->takeEnd.load(), p->writeIndex.load());
+    return (end - std::min(end, p->takeStart.load())) / channels;
+}
+
+std::uint64_t DiskRecorder::ringSamples() const noexcept {
+    const auto p = current();
+    return p ? p->ring->samples() : 0;
+}
+
+std::u16string DiskRecorder::partPath() const {
+    const auto p = current();
+    if (!p) {
+        return {};
+    }
+    const std::lock_guard lock(p->mutex);
+    return p->partPath;
+}
+
+std::u16string DiskRecorder::destinationPath() const {
+    const auto p = current();
+    if (!p) {
+        return {};
+    }
+    const Head h = p->head();
+    const std::lock_guard lock(p->mutex);
+    const std::size_t slot = h.take % TakePipeline::kSlots;
+    if (h.state == HeadState::Armed || h.state == HeadState::Started) {
+        if (!p->resolved[slot].empty()) {
+            return p->resolved[slot];
+        }
+        if (!p->requested[slot].empty() &&
+            const_cast<TakePipeline&>(*p).slot(h.take).mode.load() != DestinationMode::FollowOn) {
+            return p->requested[slot];
+        }
+    }
+    return p->lastTake;
+}
+
+std::u16string DiskRecorder::armedFile() const {
+    const auto p = current();
+    if (!p) {
+        return {};
+    }
+    const Head h = p->head();
+    if (h.state != HeadState::Armed) {
+        return {};
+    }
+    const std::size_t slot = h.take % TakePipeline::kSlots;
+    const bool exact = p->slot(h.take).mode.load() == DestinationMode::Exact;
+    const std::lock_guard lock(p->mutex);
+    return exact ? p->requested[slot] : p->resolved[slot];
+}
+
+std::u16string DiskRecorder::armedRequest() const {
+    const auto p = current();
+    if (!p) {
+        return {};
+    }
+    const Head h = p->head();
+    if (h.state != HeadState::Armed) {
+        return {};
+    }
+    const std::lock_guard lock(p->mutex);
+    return p->requested[h.take % TakePipeline::kSlots];
 }
 
 } // namespace quillwave::plugins

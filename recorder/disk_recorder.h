@@ -4,6 +4,7 @@
 #include "recorder/capture_ring.h"
 #include "recorder/recording_limits.h"
 #include "recorder/recording_stream.h"
+#include "recorder/take_pipeline.h"
 
 #include <atomic>
 #include <cstdint>
@@ -11,7 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace quillwave::plugins {
 
@@ -27,16 +27,12 @@ struct RecorderFileAccess {
 };
 
 // Points where a test holds one thread so that another runs at an exact moment; empty in the
-// product. Both are called on the thread named.
+// product. Each is called on the thread named.
 struct RecorderRaceHooks {
-    // Audio thread: inside start, after it found a destination armed, before it sets recording.
+    // Audio thread: inside start, after it found a take armed, before it claims it.
     std::function<void()> startTested;
-    // prepare's thread: on each poll while it waits for such a start to finish.
-    std::function<void()> prepareAwaitsStart;
     // Audio thread: inside capture, holding the ring it is about to write.
     std::function<void()> captureHoldsRing;
-    // finish's thread: after its first clear of recording, before it sets captureComplete.
-    std::function<void()> finishCleared;
 };
 
 // What the audio thread knows of a take as it starts it.
@@ -49,17 +45,23 @@ struct TakeStart {
     bool timeStamped = false;
 };
 
-// Moves the recorder's input from the audio thread into a new 32-bit float WAV file. The audio
-// thread copies frames into a single-producer, single-consumer ring; one writer thread per
-// prepared file drains it to disk and finalizes the file, going on in continuation parts of that
-// file when it is full (TakeFiles). The two sides share only atomics.
-// prepare sizes the ring for the take's format (CaptureRing::samplesFor) and keeps it for later
-// takes that need the same size; a recorder that was never prepared holds no ring.
+// Moves the recorder's input from the audio thread into new 32-bit float WAV files. The audio
+// thread copies frames into a single-producer, single-consumer ring; a writer thread creates each
+// take's file, drains the ring into it and finalizes it, going on in continuation parts when a
+// file is full (TakeFiles). The two sides share only atomics (TakePipeline).
+//
+// A destination is armed at once, without the disk: a run that starts in any later block is
+// captured from its first frame, while the writer creates the file and then writes the backlog.
+// A file that cannot be created ends its take as a creation failure, its frames counted as
+// dropped. With "New take every run" each take that ends arms the next take name by itself, and
+// a run inside a tail ends the take there and starts the next one: takes back to back are the
+// continuous input.
 //
 // Threads: capture, start and beginTail run on the audio thread only and never allocate, lock,
-// wait or touch a file. prepare runs on a host or editor thread (one at a time) and blocks until
-// the writer has created the file. finish, joinWriter and the accessors are callable from any
-// thread.
+// wait or touch a file. arm, finish and the accessors are callable from host threads and never
+// wait for the disk; prepare and joinWriter wait, and are for the editor's file choice and tests.
+// The writer outlives the recorder until its last take is finalized; the module exit joins it
+// (platform::joinModuleThreads).
 class DiskRecorder {
 public:
     static constexpr std::uint64_t kNoStop = ~std::uint64_t{0};
@@ -69,29 +71,41 @@ public:
 
     DiskRecorder() : DiskRecorder(RecorderFileAccess{}) {}
     explicit DiskRecorder(RecorderFileAccess access, RecorderRaceHooks hooks = {});
-    // Ends the take, waits for the writer to finalize the file, releases the ring.
+    // Ends the take without waiting; its writer finalizes it.
     ~DiskRecorder();
     DiskRecorder(const DiskRecorder&) = delete;
     DiskRecorder& operator=(const DiskRecorder&) = delete;
 
     // --- host and editor threads ---
 
-    // Arms a new destination: refuses while recording (also when a take starts at the same
-    // moment on the audio thread: that take goes on in its file), finalizes the previous file,
-    // checks the format and that nothing exists under path, provides the ring for the format,
-    // resets the counters, starts the writer thread and waits until it has created the file and
-    // written its provisional header. Throws with the user-facing message on any refusal or
-    // failure.
+    // Arms a destination for the next run, replacing one still armed (whose file is closed as an
+    // empty take, or removed with "New take every run"). Refuses while a take records ("Stop
+    // recording before choosing destination"), an invalid format and a ring that cannot be had.
+    // Touches no file: the writer creates it. Returns the take's number for awaitCreation.
+    std::uint64_t arm(const std::u16string& path, DestinationMode mode, std::uint32_t channels,
+                      std::uint32_t sampleRate);
+    // Names the destination that the take after the running one records into, without arming
+    // it (a load during a take).
+    void nameNext(const std::u16string& path);
+    // Waits until the writer has created the file of take (or failed, or the take was replaced);
+    // throws "Cannot create recording file" on failure. Waits for the disk.
+    void awaitCreation(std::uint64_t take) const;
+    // Throws "Destination exists; choose a new file" when anything exists under path (or the
+    // query's own error). Asks the file system, so it may wait for the disk.
+    static void refuseExisting(const std::u16string& path);
+    // Arms path exactly after checking that nothing exists there, and waits for its file.
+    // Throws with the user-facing message.
     void prepare(const std::u16string& path, std::uint32_t channels, std::uint32_t sampleRate);
-    // Ends capture now, without a tail. Does not wait.
+    // Ends capture now, without a tail. An armed take that never started is used up, unless
+    // "New take every run" keeps it armed. Does not wait.
     void finish() noexcept;
-    // Ends capture and waits until the writer has drained the ring and finalized the file.
+    // Ends capture and every armed take, and waits until the writer has finalized them.
     void joinWriter() noexcept;
-    // Shows a failed arming of a next destination as a disk error, while no writer runs; the next
-    // prepare clears it.
-    void markArmingFailed() noexcept;
-    // Whether the files prepared from now on are created time-stamped (Broadcast WAV).
-    void setTimeStampedTakes(bool on) noexcept { timeStampedFiles_.exchange(on); }
+    // "New take every run"; any thread, the audio thread included.
+    void setNewTakeEveryRun(bool on) noexcept { newTakeEveryRun_.store(on); }
+    bool newTakeEveryRun() const noexcept { return newTakeEveryRun_.load(); }
+    // Whether the files of takes armed from now on are created time-stamped (Broadcast WAV).
+    void setTimeStampedTakes(bool on) noexcept { timeStampedFiles_.store(on); }
 
     // --- audio thread ---
 
@@ -100,8 +114,9 @@ public:
     // blockPosition is the running sample position of the block's first frame.
     void capture(const float* const* channels, std::uint32_t bufferCount, std::uint32_t frames,
                  std::uint64_t blockPosition) noexcept;
-    // Starts (or moves the start of) capture at position, if a destination is armed and its take
-    // has not ended. `take` is kept for the file's time stamp while no frame was captured yet.
+    // A run begins at position: starts the armed take, moves the start of a running one, or
+    // leaves a tail (in the same take, or with "New take every run" in the next).
+    // `take` is kept for the file's time stamp while no frame was captured yet.
     void start(std::uint64_t position, TakeStart take = {}) noexcept;
     // Sets where the effect tail begins and the settings of the tail test.
     void beginTail(std::uint64_t position, double silenceSeconds, double maxTailSeconds,
@@ -109,90 +124,83 @@ public:
 
     // --- flags and counters, each read on its own ---
 
-    bool ready() const noexcept { return ready_.load(); }
-    bool recording() const noexcept { return recording_.load(); }
-    bool captureComplete() const noexcept { return captureComplete_.load(); }
-    bool writerFinished() const noexcept { return writerFinished_.load(); }
-    bool diskError() const noexcept { return diskError_.load(); }
-    bool inCapture() const noexcept { return inCapture_.load(); }
-    bool fileCreated() const noexcept { return fileCreated_.load(); }
+    // A run now would be recorded (a take is armed), or one records.
+    bool ready() const noexcept;
+    bool recording() const noexcept;
+    // No take is armed or open: nothing more enters the ring for now.
+    bool captureComplete() const noexcept { return !ready(); }
+    // No writer is at work on this recorder's takes.
+    bool writerFinished() const noexcept;
+    // Every take that has ended is finalized (a writer may still wait for the armed one).
+    bool takesFinalized() const noexcept;
+    bool diskError() const noexcept;
+    // The failure was that a take's file could not be created.
+    bool creationFailed() const noexcept;
+    bool inCapture() const noexcept;
+    bool fileCreated() const noexcept;
+    // Format of the armed or last take.
     std::uint32_t fileChannels() const noexcept { return fileChannels_.load(); }
     std::uint32_t fileSampleRate() const noexcept { return fileSampleRate_.load(); }
-    std::uint64_t readIndex() const noexcept { return readIndex_.load(); }
-    std::uint64_t writeIndex() const noexcept { return writeIndex_.load(); }
-    std::uint64_t writtenFrames() const noexcept { return writtenFrames_.load(); }
-    std::uint64_t droppedFrames() const noexcept { return droppedFrames_.load(); }
-    std::uint64_t startPosition() const noexcept { return startPosition_.load(); }
-    std::uint64_t stopPosition() const noexcept { return stopPosition_.load(); }
+    std::uint64_t readIndex() const noexcept;
+    std::uint64_t writeIndex() const noexcept;
+    // Frames of the take being written that reached its files.
+    std::uint64_t writtenFrames() const noexcept;
+    // Frames lost since the last arming: ring full, or no file to take them.
+    std::uint64_t droppedFrames() const noexcept;
+    std::uint64_t startPosition() const noexcept;
+    std::uint64_t stopPosition() const noexcept;
     std::uint64_t silenceFrames() const noexcept { return silenceFrames_.load(); }
     std::uint64_t maxTailFrames() const noexcept { return maxTailFrames_.load(); }
     float silenceThreshold() const noexcept { return silenceThreshold_.load(); }
-    // Frames the audio thread has put into the ring for this take.
+    // Frames the audio thread has put into the ring for the current or last take.
     std::uint64_t capturedFrames() const noexcept;
-    // Slots of the ring the armed take records through; 0 before the first prepare.
-    std::uint64_t ringSamples() const noexcept { return ringSamples_.load(); }
+    // Slots of the ring takes record through; 0 before the first arming.
+    std::uint64_t ringSamples() const noexcept;
     // The continuation part the writer is writing, once a take has gone past its first file;
-    // empty otherwise. Takes a lock the writer holds only while it moves to the next part: not
-    // for the audio thread.
+    // empty otherwise.
     std::u16string partPath() const;
+    // The file the next run records into (the armed take's, once created; the path it was armed
+    // with before), else the file of the last take; empty before any arming.
+    std::u16string destinationPath() const;
+    // The file of the armed take: its exact path, or the free name once the writer found it;
+    // empty before that and when none is armed.
+    std::u16string armedFile() const;
+    // The path the armed take was armed with; empty when none is armed.
+    std::u16string armedRequest() const;
 
 private:
-    void writerMain(std::u16string path);
-    // Makes ring_ a ring of samples slots, reusing the present one when it has that size. Throws
-    // when the memory is not available; no ring is left then. No writer may be running, and no
-    // capture may be able to store (prepare has waited them out).
-    void provideRing(std::uint64_t samples);
-    // Returns once the audio thread is outside any capture call that began before now.
-    void waitOutCapture() const noexcept;
-    // start's stores, once it found a destination armed.
-    void beginTake(std::uint64_t position, TakeStart take) noexcept;
-    // The writer's time stamp of the take that has just delivered its first frames.
-    TakeTimeStamp takeTimeStamp(std::uint32_t channels, std::uint32_t rate) const;
+    // The pipeline takes of this format record through: the current one while it fits, else a
+    // new one (the current one then finishes its takes on its own). Under hostMutex_.
+    std::shared_ptr<TakePipeline> pipelineFor(std::uint32_t channels, std::uint32_t sampleRate);
+    // Makes pipeline the one the audio thread records into, once no audio call holds the old.
+    void makeLive(std::shared_ptr<TakePipeline> pipeline);
+    std::shared_ptr<TakePipeline> current() const;
+    // Ends the open take t at the ring's end (audio thread), arming its follow-on first when
+    // followOn.
+    void endTake(TakePipeline& p, std::uint64_t t, bool followOn) noexcept;
+    // Arms the take after t as the next take name (audio or host thread); false when the slot is
+    // still being written or another thread armed it.
+    static bool armFollowOn(TakePipeline& p, std::uint64_t t, bool stamped) noexcept;
+    // Starts the armed take at position (audio thread); false when none is armed.
+    bool claimArmed(TakePipeline& p, std::uint64_t position, TakeStart take) noexcept;
+    void captureInto(TakePipeline& p, const float* const* channels, std::uint32_t bufferCount,
+                     std::uint32_t frames, std::uint64_t blockPosition) noexcept;
+    static void stopPipeline(TakePipeline& p, bool keepArmed) noexcept;
 
     const RecorderFileAccess access_;
     const RecorderRaceHooks hooks_;
 
-    // Interleaved frames; the slot of a running index is index & mask. Never cleared between
-    // takes. Only prepare replaces it, and only while no writer runs; the writer reads it
-    // directly, the audio thread only through liveRing_.
-    std::unique_ptr<CaptureRing> ring_;
-    // The ring capture may use; null before the first prepare and while a ring is replaced.
-    // prepare waits out every capture in flight before it replaces the ring or resets the
-    // indices; capture raises inCapture_ before it reads recording_ and loads this pointer.
-    std::atomic<const CaptureRing*> liveRing_{nullptr};
-    std::atomic<std::uint64_t> ringSamples_{0}; // ring_'s size, for readers on any thread
-    std::thread writerThread_;
-    mutable std::mutex partPathMutex_;
-    std::u16string partPath_; // guarded by partPathMutex_
-
-    std::atomic<std::uint64_t> readIndex_{0};  // samples taken out; written by the writer only
-    std::atomic<std::uint64_t> writeIndex_{0}; // samples put in; written by the audio thread only
-    std::atomic<std::uint64_t> writtenFrames_{0};
-    std::atomic<std::uint64_t> droppedFrames_{0};
-    std::atomic<std::uint64_t> startPosition_{0};
-    std::atomic<std::uint64_t> stopPosition_{kNoStop};
-    std::atomic<bool> ready_{false};
-    std::atomic<bool> recording_{false};
-    std::atomic<bool> captureComplete_{false};
-    std::atomic<bool> writerFinished_{true};
-    std::atomic<bool> diskError_{false};
-    std::atomic<bool> inCapture_{false};
-    std::atomic<bool> fileCreated_{false}; // never cleared
-    // prepare is replacing the destination: start begins no take.
-    std::atomic<bool> closing_{false};
-    // The audio thread is inside start, from before its test of closing_ to after its last store.
-    std::atomic<bool> inStart_{false};
-    // Atomic although the audio thread reads them only while a take runs: beginTail and the
-    // display read them at any time while prepare may be storing them.
+    // Host threads: the pipeline armings go into; never held across disk work.
+    mutable std::mutex hostMutex_;
+    std::shared_ptr<TakePipeline> current_; // guarded by hostMutex_
+    bool fileCreatedBefore_ = false;        // by a pipeline replaced since; guarded by hostMutex_
+    // The pipeline the audio thread uses; replaced only once no audio call is inside.
+    std::atomic<TakePipeline*> live_{nullptr};
+    std::atomic<bool> inAudioCall_{false}; // the audio thread is inside capture or start
+    std::atomic<bool> newTakeEveryRun_{false};
+    std::atomic<bool> timeStampedFiles_{false}; // for the takes armed from now on
     std::atomic<std::uint32_t> fileChannels_{0};
     std::atomic<std::uint32_t> fileSampleRate_{0};
-    // The take's start as the audio thread saw it: stored before recording is set, read by the
-    // writer after the take's first frames, which the audio thread published after that.
-    std::atomic<std::int64_t> takeProjectTime_{TakeStart::kNoProjectTime};
-    std::atomic<bool> takeTimeStamped_{false};
-    std::atomic<bool> timeStampedFiles_{false}; // for the files prepare creates
-    // Audio-thread state; atomic (relaxed) only because prepare resets it from another thread.
-    std::atomic<std::uint64_t> silentRun_{0};
     std::atomic<std::uint64_t> silenceFrames_{kInitialSilenceFrames};
     std::atomic<std::uint64_t> maxTailFrames_{kInitialMaxTailFrames};
     std::atomic<float> silenceThreshold_{kInitialSilenceThreshold};
@@ -200,7 +208,6 @@ private:
     static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
     static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
     static_assert(std::atomic<bool>::is_always_lock_free);
-    static_assert(std::atomic<std::int64_t>::is_always_lock_free);
     static_assert(std::atomic<float>::is_always_lock_free);
 };
 

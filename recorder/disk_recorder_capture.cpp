@@ -74,124 +74,203 @@ std::uint64_t copyFrames(const CaptureRing& target, const float* const* sources,
 
 void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCount,
                            std::uint32_t frames, std::uint64_t blockPosition) noexcept {
-    // Raised before recording is read: the writer's drain test relies on this order.
-    inCapture_.exchange(true, std::memory_order_seq_cst);
-    // After inCapture: prepare frees a ring only once it has withdrawn it and seen inCapture clear.
-    const CaptureRing* const ring = liveRing_.load(std::memory_order_seq_cst);
-    const std::uint32_t fileChannels = fileChannels_.load(std::memory_order_relaxed);
-    if (recording_.load() && fileChannels != 0 && ring != nullptr) {
-        if (hooks_.captureHoldsRing) {
-            hooks_.captureHoldsRing();
+    // Raised before the pipeline is loaded: a host thread replaces it only once this is clear.
+    inAudioCall_.exchange(true);
+    TakePipeline* const p = live_.load();
+    if (p) {
+        // Raised before recording and the take's stop are read: the writer ends a stopped take
+        // at the ring's end only while this is clear.
+        p->inAudioCall.exchange(true);
+        if (p->recording.load()) {
+            captureInto(*p, channels, bufferCount, frames, blockPosition);
         }
-        std::uint64_t w = writeIndex_.load(std::memory_order_relaxed);
-        const std::uint64_t r = readIndex_.load(std::memory_order_acquire);
-        const std::uint64_t startPosition = startPosition_.load();
-        const std::uint64_t stopPosition = stopPosition_.load();
-
-        // The take's channels; missing and null buffers record as silence, extra ones are ignored.
-        std::array<const float*, kMaxChannels> sources{};
-        const std::uint32_t usable = channels != nullptr ? std::min(bufferCount, fileChannels) : 0;
-        for (std::uint32_t c = 0; c < usable; ++c) {
-            sources[c] = channels[c];
-        }
-
-        // Frames before the start position are neither stored nor counted.
-        std::uint32_t i = 0;
-        if (startPosition > blockPosition) {
-            i = static_cast<std::uint32_t>(
-                std::min<std::uint64_t>(startPosition - blockPosition, frames));
-        }
-        // Frames from the stop position on go through the tail test one by one.
-        std::uint32_t tailFrom = frames;
-        if (stopPosition <= blockPosition) {
-            tailFrom = 0;
-        } else if (stopPosition - blockPosition < frames) {
-            tailFrom = static_cast<std::uint32_t>(stopPosition - blockPosition);
-        }
-        tailFrom = std::max(tailFrom, i);
-
-        // The room test uses the read index of the block's start: once a frame does not fit, no
-        // later frame of the block does either.
-        std::uint64_t dropped = 0;
-        // Held within the ring: a capture that races a preparation may meet the indices of a take
-        // that recorded through a smaller ring, and must not find room that is not there.
-        const std::uint64_t fill = std::min(w - r, ring->samples());
-        const std::uint64_t roomFrames = (ring->samples() - fill) / fileChannels;
-        const std::uint32_t plainFrames = tailFrom - i;
-        const auto accepted =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(plainFrames, roomFrames));
-        w = copyFrames(*ring, sources.data(), fileChannels, i, accepted, w);
-        dropped += plainFrames - accepted;
-
-        bool takeEnded = false;
-        if (tailFrom < frames) {
-            const std::uint64_t silenceFrames = silenceFrames_.load();
-            const std::uint64_t maxTailFrames = maxTailFrames_.load();
-            const float threshold = silenceThreshold_.load();
-            std::uint64_t silentRun = silentRun_.load(std::memory_order_relaxed);
-            for (i = tailFrom; i < frames; ++i) {
-                const std::uint64_t p = blockPosition + i;
-                silentRun =
-                    framePeak(sources.data(), fileChannels, i) <= threshold ? silentRun + 1 : 0;
-                if (silentRun >= silenceFrames || p - stopPosition >= maxTailFrames) {
-                    takeEnded = true; // this frame and the rest of the block are not stored
-                    break;
-                }
-                if (w + fileChannels - r > ring->samples()) {
-                    ++dropped;
-                    continue;
-                }
-                w = copyFrames(*ring, sources.data(), fileChannels, i, 1, w);
-            }
-            silentRun_.store(silentRun, std::memory_order_relaxed);
-            if (takeEnded) {
-                recording_.exchange(false);
-            }
-        }
-        if (dropped > 0) {
-            droppedFrames_.fetch_add(dropped);
-        }
-        writeIndex_.store(w, std::memory_order_release);
-        if (takeEnded) {
-            captureComplete_.exchange(true);
-        }
+        p->inAudioCall.exchange(false);
     }
-    inCapture_.exchange(false);
+    inAudioCall_.exchange(false);
 }
 
-void DiskRecorder::start(std::uint64_t position, TakeStart take) noexcept {
-    // Raised before closing_ is read: prepare's wait relies on this order. A take already
-    // running may still move its start (or leave its tail) while prepare runs, which then
-    // refuses.
-    inStart_.exchange(true);
-    if ((!closing_.load() || recording_.load()) && ready_.load() && !captureComplete_.load() &&
-        !diskError_.load()) {
+void DiskRecorder::captureInto(TakePipeline& p, const float* const* channels,
+                               std::uint32_t bufferCount, std::uint32_t frames,
+                               std::uint64_t blockPosition) noexcept {
+    const std::uint64_t take = p.openTake.load(std::memory_order_relaxed);
+    TakeSlot& slot = p.slot(take);
+    if (slot.stop.load() || slot.failed.load()) {
+        // Stopped from a host thread (a follow-on, if any, is armed already) or failed.
+        endTake(p, take, false);
+        return;
+    }
+    if (hooks_.captureHoldsRing) {
+        hooks_.captureHoldsRing();
+    }
+    const CaptureRing& ring = *p.ring;
+    const std::uint32_t fileChannels = p.takeChannels.load(std::memory_order_relaxed);
+    std::uint64_t w = p.writeIndex.load(std::memory_order_relaxed);
+    const std::uint64_t r = p.readIndex.load(std::memory_order_acquire);
+    const std::uint64_t startPosition = p.startPosition.load();
+    const std::uint64_t stopPosition = p.stopPosition.load();
+
+    // The take's channels; missing and null buffers record as silence, extra ones are ignored.
+    std::array<const float*, kMaxChannels> sources{};
+    const std::uint32_t usable = channels != nullptr ? std::min(bufferCount, fileChannels) : 0;
+    for (std::uint32_t c = 0; c < usable; ++c) {
+        sources[c] = channels[c];
+    }
+
+    // Frames before the start position are neither stored nor counted.
+    std::uint32_t i = 0;
+    if (startPosition > blockPosition) {
+        i = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(startPosition - blockPosition, frames));
+    }
+    // Frames from the stop position on go through the tail test one by one.
+    std::uint32_t tailFrom = frames;
+    if (stopPosition <= blockPosition) {
+        tailFrom = 0;
+    } else if (stopPosition - blockPosition < frames) {
+        tailFrom = static_cast<std::uint32_t>(stopPosition - blockPosition);
+    }
+    tailFrom = std::max(tailFrom, i);
+
+    // The room test uses the read index of the block's start: once a frame does not fit, no
+    // later frame of the block does either.
+    std::uint64_t dropped = 0;
+    const std::uint64_t fill = std::min(w - r, ring.samples());
+    const std::uint64_t roomFrames = (ring.samples() - fill) / fileChannels;
+    const std::uint32_t plainFrames = tailFrom - i;
+    const auto accepted =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(plainFrames, roomFrames));
+    w = copyFrames(ring, sources.data(), fileChannels, i, accepted, w);
+    dropped += plainFrames - accepted;
+
+    bool takeEnded = false;
+    if (tailFrom < frames) {
+        const std::uint64_t silenceFrames = silenceFrames_.load();
+        const std::uint64_t maxTailFrames = maxTailFrames_.load();
+        const float threshold = silenceThreshold_.load();
+        std::uint64_t silentRun = p.silentRun.load(std::memory_order_relaxed);
+        for (i = tailFrom; i < frames; ++i) {
+            const std::uint64_t position = blockPosition + i;
+            silentRun = framePeak(sources.data(), fileChannels, i) <= threshold ? silentRun + 1 : 0;
+            if (silentRun >= silenceFrames || position - stopPosition >= maxTailFrames) {
+                takeEnded = true; // this frame and the rest of the block are not stored
+                break;
+            }
+            if (w + fileChannels - r > ring.samples()) {
+                ++dropped;
+                continue;
+            }
+            w = copyFrames(ring, sources.data(), fileChannels, i, 1, w);
+        }
+        p.silentRun.store(silentRun, std::memory_order_relaxed);
+    }
+    if (dropped > 0) {
+        p.droppedFrames.fetch_add(dropped);
+    }
+    p.writeIndex.store(w, std::memory_order_release);
+    if (takeEnded) {
+        endTake(p, take, newTakeEveryRun_.load());
+    }
+}
+
+bool DiskRecorder::armFollowOn(TakePipeline& p, std::uint64_t take, bool stamped) noexcept {
+    TakeSlot& next = p.slot(take + 1);
+    bool free = false;
+    if (!next.inUse.compare_exchange_strong(free, true)) {
+        return false; // still being written, or armed by another thread right now
+    }
+    const TakeSlot& ended = p.slot(take);
+    next.reset(DestinationMode::FollowOn, ended.channels.load(), ended.rate.load(), true, stamped);
+    if (!p.exchangeHead({take, HeadState::Started}, {take + 1, HeadState::Armed})) {
+        next.inUse.store(false);
+        return false;
+    }
+    return true;
+}
+
+void DiskRecorder::endTake(TakePipeline& p, std::uint64_t take, bool followOn) noexcept {
+    TakeSlot& slot = p.slot(take);
+    // The slot may serve a later take by now, if the writer already ended this one.
+    if (slot.startIndex.load() == p.takeStart.load(std::memory_order_relaxed)) {
+        // The next take first, so that a host thread never finds neither armed nor running.
+        if (followOn && !slot.failed.load()) {
+            armFollowOn(p, take, timeStampedFiles_.load());
+        }
+        const std::uint64_t w = p.writeIndex.load(std::memory_order_relaxed);
+        std::uint64_t open = TakeSlot::kOpen;
+        slot.endIndex.compare_exchange_strong(open, w);
+        p.takeEnd.store(w);
+    }
+    p.recording.exchange(false);
+}
+
+bool DiskRecorder::claimArmed(TakePipeline& p, std::uint64_t position, TakeStart take) noexcept {
+    // A host thread may replace the armed take between the look and the claim: then the newer
+    // one is claimed.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const Head h = p.head();
+        if (h.state != HeadState::Armed) {
+            return false;
+        }
+        TakeSlot& slot = p.slot(h.take);
+        if (slot.failed.load()) {
+            return false;
+        }
         if (hooks_.startTested) {
             hooks_.startTested();
         }
-        beginTake(position, take);
+        if (!p.exchangeHead(h, {h.take, HeadState::Started})) {
+            continue;
+        }
+        const std::uint64_t w = p.writeIndex.load(std::memory_order_relaxed);
+        p.takeStart.store(w);
+        p.takeEnd.store(TakeSlot::kOpen);
+        p.takeChannels.store(slot.channels.load());
+        p.openTake.store(h.take);
+        // Before the start index, which tells the writer that the take has begun.
+        slot.projectTime.store(take.projectTime);
+        slot.timeStamped.store(take.timeStamped);
+        slot.startIndex.store(w);
+        p.startPosition.exchange(position);
+        p.stopPosition.exchange(kNoStop);
+        p.silentRun.store(0, std::memory_order_relaxed);
+        // A stop that lands from here on is seen by the next capture, which ends the take.
+        p.recording.exchange(true);
+        return true;
     }
-    inStart_.exchange(false);
+    return false;
 }
 
-void DiskRecorder::beginTake(std::uint64_t position, TakeStart take) noexcept {
-    // The stamp belongs to the take's first frame: a start before any frame was captured moves
-    // that frame (and the stamp) here, one after it leaves both where they are.
-    if (writeIndex_.load(std::memory_order_relaxed) == 0 &&
-        droppedFrames_.load(std::memory_order_relaxed) == 0) {
-        takeProjectTime_.exchange(take.projectTime);
-        takeTimeStamped_.exchange(take.timeStamped);
+void DiskRecorder::start(std::uint64_t position, TakeStart stamp) noexcept {
+    inAudioCall_.exchange(true);
+    TakePipeline* const p = live_.load();
+    if (p) {
+        p->inAudioCall.exchange(true);
+        const std::uint64_t take = p->openTake.load(std::memory_order_relaxed);
+        TakeSlot& slot = p->slot(take);
+        const bool open = p->recording.load() && !slot.stop.load() && !slot.failed.load();
+        if (open && (p->stopPosition.load() == kNoStop || !newTakeEveryRun_.load())) {
+            // A run while recording moves the start; one inside the tail goes on in the take.
+            // The time stamp belongs to the take's first frame: a start before any frame was
+            // captured moves that frame (and the stamp) here, one after it leaves both.
+            if (p->writeIndex.load(std::memory_order_relaxed) == slot.startIndex.load()) {
+                slot.projectTime.store(stamp.projectTime);
+                slot.timeStamped.store(stamp.timeStamped);
+            }
+            p->startPosition.exchange(position);
+            p->stopPosition.exchange(kNoStop);
+            p->silentRun.store(0, std::memory_order_relaxed);
+        } else {
+            // A take stopped from a host thread ends here at the latest; with New take every
+            // run, a run inside the tail ends the take at its first frame and records on in
+            // the next.
+            if (p->takeEnd.load() == TakeSlot::kOpen && p->takeChannels.load() != 0) {
+                endTake(*p, take, open);
+            }
+            claimArmed(*p, position, stamp);
+        }
+        p->inAudioCall.exchange(false);
     }
-    startPosition_.exchange(position);
-    stopPosition_.exchange(kNoStop);
-    silentRun_.store(0, std::memory_order_relaxed);
-    recording_.exchange(true);
-    // finish() (also on a writer failure) may have landed between start's test and this store.
-    // It clears recording on both sides of setting captureComplete, and looking again here
-    // closes the gap: a take never stays recording once its file is being finalized.
-    if (captureComplete_.load() || diskError_.load()) {
-        recording_.exchange(false);
-    }
+    inAudioCall_.exchange(false);
 }
 
 void DiskRecorder::beginTail(std::uint64_t position, double silenceSeconds, double maxTailSeconds,
@@ -203,7 +282,9 @@ void DiskRecorder::beginTail(std::uint64_t position, double silenceSeconds, doub
         static_cast<std::uint64_t>(rate * clampSetting(maxTailSeconds, 0.01, 3600.0)));
     silenceThreshold_.exchange(
         static_cast<float>(std::pow(10.0, clampSetting(thresholdDb, -120.0, -6.0) / 20.0)));
-    stopPosition_.exchange(position); // last: the display reads it as "capturing the tail"
+    if (TakePipeline* const p = live_.load()) {
+        p->stopPosition.exchange(position); // last: the display reads it as "capturing the tail"
+    }
 }
 
 } // namespace quillwave::plugins

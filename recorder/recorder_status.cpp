@@ -14,6 +14,7 @@ RecorderStatus readRecorderStatus(const DiskRecorder& recorder,
     RecorderStatus s;
     s.recording = recorder.recording();
     s.diskError = recorder.diskError();
+    s.creationFailed = s.diskError && recorder.creationFailed();
     s.capturingTail = s.recording && recorder.stopPosition() != DiskRecorder::kNoStop;
     s.finalizing = fileCreated && captureComplete && !writerFinished && !s.diskError;
     s.finalized = fileCreated && writerFinished;

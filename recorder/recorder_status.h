@@ -15,6 +15,7 @@ struct RecorderStatus {
     bool finalizing = false;
     bool finalized = false;
     bool diskError = false;
+    bool creationFailed = false; // the disk error is a take's file that could not be created
     std::uint64_t capturedFrames = 0;
     std::uint64_t writtenFrames = 0;
     std::uint64_t droppedFrames = 0;

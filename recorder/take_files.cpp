@@ -52,12 +52,13 @@ std::uint32_t newTakeId() noexcept {
 } // namespace
 
 TakeFiles::TakeFiles(RecordingFileOpener open, std::u16string firstFile, std::uint32_t channels,
-                     std::uint32_t sampleRate, std::uint64_t partLimit, bool timeStamped)
+                     std::uint32_t sampleRate, std::uint64_t partLimit, TakeFileOptions options)
     : open_(std::move(open)), firstFile_(std::move(firstFile)), channels_(channels),
       sampleRate_(sampleRate), requestedLimit_(partLimit),
       leadSamples_(kLeadSeconds * sampleRate * channels),
-      partLimit_(partLimitOf(partLimit, channels, timeStamped)), timeStamped_(timeStamped),
-      currentPath_(firstFile_) {
+      removeFailedFirst_(options.removeFailedFirst),
+      partLimit_(partLimitOf(partLimit, channels, options.timeStamped)),
+      timeStamped_(options.timeStamped), currentPath_(firstFile_) {
     // Until the take starts, the file says when it was made and that no project time is known.
     stamp_.recordedAt = std::chrono::system_clock::now();
     stamp_.takeId = newTakeId();
@@ -103,8 +104,12 @@ void TakeFiles::stampTake(const TakeTimeStamp& start, bool timeStamped) {
 
 std::unique_ptr<RecordingStream> TakeFiles::startFile(const std::u16string& path,
                                                       std::uint32_t number,
-                                                      std::uint64_t samplesBefore) const {
+                                                      std::uint64_t samplesBefore,
+                                                      bool removeFailed, Creation* result) const {
     std::unique_ptr<RecordingStream> stream = open_ ? open_(path) : nullptr;
+    if (result) {
+        *result = stream ? Creation::Created : Creation::NotOpened;
+    }
     if (!stream) {
         return nullptr;
     }
@@ -114,14 +119,21 @@ std::unique_ptr<RecordingStream> TakeFiles::startFile(const std::u16string& path
     writeWavHeader(*stream, channels_, sampleRate_, 0, stampOf(number, samplesBefore));
     if (!stream->flush() || stream->failed()) {
         stream->close();
+        if (removeFailed) {
+            platform::removeCreatedFile(path); // ours, and it holds nothing anyone could use
+        }
+        if (result) {
+            *result = Creation::HeaderFailed;
+        }
         return nullptr;
     }
     return stream;
 }
 
-bool TakeFiles::createFirst() {
-    current_ = startFile(firstFile_, 1, 0);
-    return current_ != nullptr;
+TakeFiles::Creation TakeFiles::createFirst() {
+    Creation result = Creation::NotOpened;
+    current_ = startFile(firstFile_, 1, 0, removeFailedFirst_, &result);
+    return result;
 }
 
 std::size_t TakeFiles::write(const float* samples, std::size_t count) {
@@ -138,23 +150,30 @@ bool TakeFiles::createNext() noexcept {
     try {
         // From the number after the current one: a name taken meanwhile is skipped, never
         // touched, and the parts keep their order.
-        for (std::uint32_t from = currentNumber_ + 1;;) {
+        std::uint32_t from = currentNumber_ + 1;
+        for (int attempt = 0; attempt < kPartAttempts; ++attempt) {
             std::optional<FreePart> part = firstFreePart(firstFile_, std::max(from, 2u));
             if (!part) {
                 return false;
             }
             // Parts are created only for a full current file: the next one starts where it ends.
-            if (auto stream = startFile(part->path, part->number, doneSamples_ + partLimit_)) {
+            // A part that was created and could not take its header is removed at once: it is
+            // ours, holds nothing, and left behind it would look taken to the next attempt.
+            Creation result = Creation::NotOpened;
+            if (auto stream =
+                    startFile(part->path, part->number, doneSamples_ + partLimit_, true, &result)) {
                 next_ = {std::move(stream), std::move(part->path), part->number};
                 return true;
             }
             // Created by someone else since the query: try the next number. Anything else (a
             // folder that refuses files, a full disk) ends the search.
-            if (platform::queryPathStatus(part->path) != platform::PathStatus::Exists) {
+            if (result != Creation::NotOpened ||
+                platform::queryPathStatus(part->path) != platform::PathStatus::Exists) {
                 return false;
             }
             from = part->number + 1;
         }
+        return false;
     } catch (...) {
         return false; // a failed existence query, or no memory for a name
     }
@@ -200,6 +219,14 @@ bool TakeFiles::finalize() {
 bool TakeFiles::finishCurrent() {
     return finishFile(*current_, channels_, sampleRate_, partSamples_,
                       stampOf(currentNumber_, doneSamples_));
+}
+
+void TakeFiles::removeUnused() {
+    discard(next_);
+    if (current_ && takeSamples() == 0) {
+        File unused{std::move(current_), currentPath_, currentNumber_};
+        discard(unused);
+    }
 }
 
 void TakeFiles::discard(File& file) noexcept {

@@ -10,6 +10,15 @@
 
 namespace quillwave::plugins {
 
+// How a take's files are made.
+struct TakeFileOptions {
+    // A first file whose header cannot be written is removed again instead of being left on
+    // disk.
+    bool removeFailedFirst = false;
+    // The files are created as Broadcast WAV.
+    bool timeStamped = false;
+};
+
 // The files one take is written into: its first file, then, each time the file being written is
 // full, a continuation part next to it (partName of the first file, the first free number from
 // 2 on). Every file is a complete WAV file of whole frames, so the files played back to back are
@@ -19,18 +28,24 @@ namespace quillwave::plugins {
 // stamped with the time of its own first frame. Used by the writer thread only.
 class TakeFiles {
 public:
+    // How creating the first file ended.
+    enum class Creation { Created, NotOpened, HeaderFailed };
+    // Attempts at creating a continuation part per switch: names taken meanwhile by someone else
+    // are skipped a few times, never scanned through.
+    static constexpr int kPartAttempts = 8;
+
     // partLimit: the most samples one file holds, a whole number of frames (cut further to what
-    // fits after a Broadcast WAV header). timeStamped: the files are created as Broadcast WAV.
+    // fits after a Broadcast WAV header).
     TakeFiles(RecordingFileOpener open, std::u16string firstFile, std::uint32_t channels,
-              std::uint32_t sampleRate, std::uint64_t partLimit, bool timeStamped = false);
+              std::uint32_t sampleRate, std::uint64_t partLimit, TakeFileOptions options = {});
     // Closes and deletes a part that was created and never written (after finalize: nothing).
     ~TakeFiles();
     TakeFiles(const TakeFiles&) = delete;
     TakeFiles& operator=(const TakeFiles&) = delete;
 
-    // Creates the first file exclusively and writes and flushes its provisional header. False
-    // when that fails; a file created with a failed header stays on disk.
-    bool createFirst();
+    // Creates the first file exclusively and writes and flushes its provisional header. A file
+    // created with a failed header stays on disk unless removeFailedFirst.
+    Creation createFirst();
 
     // Where the take's first frame lies, given once before its first write. A take whose files
     // are Broadcast WAV rewrites the first file's header with it; one created plain becomes
@@ -58,6 +73,8 @@ public:
     // received nothing is deleted instead) and deletes an unused next part. False when the final
     // header, flush or close failed.
     bool finalize();
+    // Closes and deletes every file of a take that never received a sample.
+    void removeUnused();
 
     // The file being written.
     const std::u16string& currentPath() const noexcept { return currentPath_; }
@@ -71,9 +88,11 @@ private:
         std::uint32_t number = 0;
     };
     // Creates path exclusively with the provisional header of part `number`, whose first frame
-    // follows samplesBefore samples of the take; null when that fails.
+    // follows samplesBefore samples of the take; null when that fails. A file created whose
+    // header failed is removed when removeFailed, else left.
     std::unique_ptr<RecordingStream> startFile(const std::u16string& path, std::uint32_t number,
-                                               std::uint64_t samplesBefore) const;
+                                               std::uint64_t samplesBefore, bool removeFailed,
+                                               Creation* result = nullptr) const;
     // The time stamp of part `number`; none for a plain take.
     std::optional<TakeTimeStamp> stampOf(std::uint32_t number, std::uint64_t samplesBefore) const;
     // The final header with the whole frames written, then flush and close.
@@ -87,6 +106,7 @@ private:
     const std::uint32_t sampleRate_;
     const std::uint64_t requestedLimit_;
     const std::uint64_t leadSamples_;
+    const bool removeFailedFirst_;
     std::uint64_t partLimit_;
     // Broadcast WAV, and the take's first frame (provisional until stampTake).
     bool timeStamped_;

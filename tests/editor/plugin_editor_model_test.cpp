@@ -121,6 +121,7 @@ TEST(PluginEditorModel, ALongTakeNamesThePartBeingWritten) {
 
     host.processor->setProcessing(false);
     host.component->setActive(false);
+    ASSERT_TRUE(host.waitForTakes());
     EXPECT_EQ(moduleStatusLine(plugin), "Finalized | mix.wav");
 }
 

@@ -73,6 +73,7 @@ TEST(FileSizeLimit, ATakeCutOffByTheLimitStaysAValidFile) {
         EXPECT_EQ(host.plugin().recorder().capturedFrames(), captured);
         host.processor->setProcessing(false);
         host.component->setActive(false);
+        ASSERT_TRUE(host.waitForTakes());
     }
     const WavTake take = readTake(path);
     ASSERT_TRUE(take.valid);

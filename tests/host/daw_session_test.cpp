@@ -88,6 +88,7 @@ struct Session {
         }
         EXPECT_EQ(host.processor->setProcessing(false), kResultOk);
         EXPECT_EQ(host.component->setActive(false), kResultOk);
+        EXPECT_TRUE(host.waitForTakes());
         return start;
     }
 };
@@ -232,6 +233,7 @@ TEST(RestoredSession, ALoadDuringATakeNeitherCutsNorRedirectsIt) {
     }
     ASSERT_EQ(s.host.processor->setProcessing(false), kResultOk);
     ASSERT_EQ(s.host.component->setActive(false), kResultOk);
+    ASSERT_TRUE(s.host.waitForTakes());
     expectTake(s.folder / "take.wav", start, 8 * kFrames);
     EXPECT_FALSE(fs::exists(s.folder / "next.wav"));
     EXPECT_EQ(fs::path(s.host.plugin().filePath()), s.folder / "next.wav");
@@ -239,7 +241,7 @@ TEST(RestoredSession, ALoadDuringATakeNeitherCutsNorRedirectsIt) {
     // The next activation arms the loaded destination and leaves the take as it was.
     const auto takeBytes = readBytes(s.folder / "take.wav");
     ASSERT_EQ(s.host.component->setActive(true), kResultOk);
-    EXPECT_EQ(readTake(s.folder / "next.wav").fileSize, 44u);
+    EXPECT_TRUE(waitUntil([&] { return readTake(s.folder / "next.wav").fileSize == 44u; }));
     EXPECT_EQ(readBytes(s.folder / "take.wav"), takeBytes);
 }
 
@@ -281,6 +283,7 @@ TEST(NewTakeEveryRun, OnEachRunRecordsItsOwnTakeOffOnlyTheFirstRunRecords) {
         EXPECT_EQ(fs::path(plugin.filePath()), on ? takes[3] : takes[0]);
         ASSERT_EQ(s.host.processor->setProcessing(false), kResultOk);
         ASSERT_EQ(s.host.component->setActive(false), kResultOk);
+        ASSERT_TRUE(s.host.waitForTakes());
         for (int run = 0; run < (on ? 3 : 1); ++run) {
             expectTake(takes[run], starts[run], 5 * kFrames + 480);
         }

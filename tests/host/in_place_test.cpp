@@ -179,7 +179,8 @@ TEST_P(InPlaceRecorder, RecordsItsInputNotItsOutput) {
         ASSERT_NE(host.outputAt(1, 0), static_cast<double>(expected[1]));
     }
     ASSERT_EQ(host.processor->setProcessing(false), kResultOk);
-    ASSERT_EQ(host.component->setActive(false), kResultOk); // waits for the finalized file
+    ASSERT_EQ(host.component->setActive(false), kResultOk);
+    ASSERT_TRUE(host.waitForTakes());
 
     const WavTake take = readTake(destination);
     ASSERT_TRUE(take.valid);

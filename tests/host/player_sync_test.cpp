@@ -69,6 +69,7 @@ struct Rig {
     WavTake finish() {
         recorder.processor->setProcessing(false);
         recorder.component->setActive(false);
+        EXPECT_TRUE(recorder.waitForTakes());
         return readTake(folder / "take.wav");
     }
 };

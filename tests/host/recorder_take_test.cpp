@@ -45,9 +45,10 @@ protected:
     }
 
     static void waitForFinalized(TestHost& host) {
-        // setActive(false) waits for the writer to finalize.
+        // setActive(false) returns at once; the writer finalizes.
         ASSERT_EQ(host.processor->setProcessing(false), kResultOk);
         ASSERT_EQ(host.component->setActive(false), kResultOk);
+        ASSERT_TRUE(host.waitForTakes());
     }
 };
 

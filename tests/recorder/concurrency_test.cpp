@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <random>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace quillwave::plugins {
@@ -107,66 +108,32 @@ TEST(Concurrency, StartRacingFinishNeverLeavesTheTakeRecording) {
     racing.joinWriter();
 }
 
-TEST(Concurrency, StartBetweenFinishsClearAndItsEndNeverLeavesTheTakeRecording) {
-    // A whole start runs on the audio thread while finish is held between clearing recording
-    // and marking the capture complete: start still sees the take open and records.
+TEST(Concurrency, StartInsideItsTestWhileANewDestinationIsArmedRecordsIntoTheNewOne) {
+    // A host thread arms another destination while start is held between finding a take armed
+    // and claiming it: the newest destination wins, and the run records into it whole.
     TempFolder dir;
     DiskRecorder* recorder = nullptr;
+    bool once = true;
     RecorderRaceHooks hooks;
-    hooks.finishCleared = [&] {
-        if (!recorder->captureComplete()) {
-            std::thread([&] { recorder->start(0); }).join();
+    hooks.startTested = [&] {
+        if (std::exchange(once, false)) {
+            std::thread([&] { recorder->prepare(dir.file("b.wav"), 1, 48000); }).join();
         }
     };
     DiskRecorder racing(RecorderFileAccess{}, hooks);
     recorder = &racing;
-    racing.prepare(dir.file("start.wav"), 1, 48000);
-    racing.finish();
-    EXPECT_TRUE(racing.captureComplete());
-    EXPECT_FALSE(racing.recording());
-    racing.joinWriter();
-}
-
-TEST(Concurrency, StartInsideItsTestWhileANewDestinationIsPreparedKeepsItsTake) {
-    // prepare runs on a host thread while start is held between its test and its store, and
-    // start goes on once prepare has either finished or begun waiting for it.
-    TempFolder dir;
-    DiskRecorder* recorder = nullptr;
-    std::thread host;
-    std::atomic<bool> prepareReturned{false};
-    std::atomic<bool> prepareWaits{false};
-    std::string refusal;
-    RecorderRaceHooks hooks;
-    hooks.startTested = [&] {
-        host = std::thread([&] {
-            try {
-                recorder->prepare(dir.file("b.wav"), 1, 48000);
-            } catch (const std::exception& e) {
-                refusal = e.what();
-            }
-            prepareReturned = true;
-        });
-        test::waitUntil([&] { return prepareReturned || prepareWaits; });
-    };
-    hooks.prepareAwaitsStart = [&] { prepareWaits = true; };
-    DiskRecorder racing(RecorderFileAccess{}, hooks);
-    recorder = &racing;
     racing.prepare(dir.file("a.wav"), 1, 48000);
     racing.start(0);
-    host.join();
-
-    // The take began in a.wav before the new destination was prepared: it goes on there, and
-    // the preparation is refused as while any take runs.
-    EXPECT_EQ(refusal, "Stop recording before choosing destination");
     EXPECT_TRUE(racing.recording());
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "b.wav"));
     test::captureSignal(racing, 1, 0, 300);
     racing.joinWriter();
-    test::expectSignalFile(dir.file("a.wav"), 1, 0, 300);
+    test::expectSignalFile(dir.file("b.wav"), 1, 0, 300);
+    EXPECT_EQ(test::readWav(dir.file("a.wav")).fileBytes, 44u); // closed as an empty take
 }
 
 // A mono take at 48 kHz whose audio thread is held inside its second capture, with the take's
-// ring in hand, when the disk fails: the writer ends the take and exits at once. Then a host
+// ring in hand, when the disk fails: the writer fails the take and waits for the held block,
+// whose frames are counted as dropped. Then a host
 // thread prepares the next destination while the capture is still held.
 class CaptureHeldAtADiskFailure : public ::testing::Test {
 protected:
@@ -182,7 +149,7 @@ protected:
         ASSERT_TRUE(test::waitUntil([&] { return held.load(); }));
         faults->dataBudget = 0; // disk full
         faults->stall = false;
-        ASSERT_TRUE(test::waitUntil([&] { return recorder.writerFinished(); }));
+        ASSERT_TRUE(test::waitUntil([&] { return recorder.diskError(); }));
         faults->dataBudget = -1; // room again for the next file
     }
     // Prepares the next file on a host thread; true when prepare returned while the capture was

@@ -172,6 +172,8 @@ inline std::uint64_t captureSignal(DiskRecorder& r, std::uint32_t channels, std:
 // Faults a test can switch on while a take runs.
 struct StreamFaults {
     std::atomic<bool> stall{false};           // sample writes block while set
+    std::atomic<bool> stallCreation{false};   // creating a file blocks while set
+    std::atomic<int> creations{0};            // files the recorder tried to create
     std::atomic<std::int64_t> dataBudget{-1}; // sample bytes that still fit; -1 = unlimited
     std::atomic<bool> errorAfterWrite{
         false}; // the next sample write succeeds, then the stream fails
@@ -239,6 +241,10 @@ inline RecorderFileAccess faultyAccess(std::shared_ptr<StreamFaults> faults,
                                        std::uint64_t dataByteLimit = kMaxDataBytes) {
     RecorderFileAccess access;
     access.open = [faults](const std::u16string& path) -> std::unique_ptr<RecordingStream> {
+        ++faults->creations;
+        while (faults->stallCreation.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         auto inner = openNewRecordingFile(path);
         if (!inner) {
             return nullptr;

@@ -3,6 +3,7 @@
 
 #include "recorder/disk_recorder.h"
 #include "recorder/recorder_status.h"
+#include "recorder/take_files.h"
 #include "recorder/take_name.h"
 #include "recorder/take_repair.h"
 
@@ -107,6 +108,38 @@ TEST(TakeParts, ARefusedNextPartEndsTheTakeAsADiskErrorWithTheFullFileKept) {
               RecorderDisplayState::DiskError);
     r.joinWriter();
     EXPECT_EQ(r.writtenFrames(), perPart);
+    test::expectSignalFile(first, 64, 0, perPart);
+    EXPECT_EQ(filesIn(dir), std::vector<std::string>{"mix.wav"});
+}
+
+TEST(TakeParts, AFullDiskAtASwitchLeavesNoPartAndCountsWhatWasLostAsDropped) {
+    TempFolder dir;
+    const auto first = dir.file("mix.wav");
+    auto partCreations = std::make_shared<std::atomic<int>>(0);
+    auto full = std::make_shared<test::StreamFaults>();
+    full->failFirstHeader = true; // a part is created, and then nothing fits
+    RecorderFileAccess access;
+    access.open = [=](const std::u16string& path) -> std::unique_ptr<RecordingStream> {
+        auto inner = openNewRecordingFile(path);
+        if (!inner || path.find(u"-part") == std::u16string::npos) {
+            return inner;
+        }
+        ++*partCreations;
+        return std::make_unique<test::FaultyStream>(std::move(inner), full);
+    };
+    access.dataByteLimit = kMiB;
+    DiskRecorder r(access);
+    r.prepare(first, 64, 48000);
+    r.start(0);
+    const std::uint64_t perPart = kMiB / (4 * 64);
+    test::captureSignal(r, 64, 0, 3 * perPart);
+    ASSERT_TRUE(test::waitUntil([&] { return r.writerFinished(); }));
+    EXPECT_TRUE(r.diskError());
+    EXPECT_FALSE(r.creationFailed());
+    EXPECT_LE(partCreations->load(), 2 * TakeFiles::kPartAttempts);
+    EXPECT_EQ(r.writtenFrames(), perPart);
+    EXPECT_EQ(r.droppedFrames(), r.capturedFrames() - perPart);
+    EXPECT_EQ(r.capturedFrames(), 3 * perPart);
     test::expectSignalFile(first, 64, 0, perPart);
     EXPECT_EQ(filesIn(dir), std::vector<std::string>{"mix.wav"});
 }

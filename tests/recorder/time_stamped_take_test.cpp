@@ -231,11 +231,12 @@ TEST(TimeStampedTakeLimit, TheFourGibibyteLimitCountsTheLargerHeader) {
     // The largest data chunk whose RIFF size, which counts the bext chunk, still fits 32 bits.
     const std::uint64_t stampedLimit = sampleLimit(2, 0xFFFFFFFFull - (656 - 8));
     ASSERT_LT(stampedLimit, sampleLimit(2));
-    TakeFiles stamped(openNewRecordingFile, dir.file("a.wav"), 2, 48000, sampleLimit(2), true);
+    TakeFiles stamped(openNewRecordingFile, dir.file("a.wav"), 2, 48000, sampleLimit(2),
+                      TakeFileOptions{.timeStamped = true});
     EXPECT_EQ(stamped.room(), stampedLimit);
     // A file created plain that becomes time-stamped as its take starts loses the same room.
-    TakeFiles plain(openNewRecordingFile, dir.file("b.wav"), 2, 48000, sampleLimit(2), false);
-    ASSERT_TRUE(plain.createFirst());
+    TakeFiles plain(openNewRecordingFile, dir.file("b.wav"), 2, 48000, sampleLimit(2));
+    ASSERT_EQ(plain.createFirst(), TakeFiles::Creation::Created);
     EXPECT_EQ(plain.room(), sampleLimit(2));
     plain.stampTake({}, true);
     EXPECT_EQ(plain.room(), stampedLimit);

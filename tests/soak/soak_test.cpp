@@ -40,6 +40,7 @@ TEST(Soak, FiveHundredTakesLeaveNothingBehind) {
         std::string error;
         ASSERT_TRUE(host.plugin().chooseFile(u16path(folder / "soak.wav"), error)) << error;
         ASSERT_EQ(host.component->setActive(false), kResultOk);
+        ASSERT_TRUE(host.waitForTakes());
 
         for (int cycle = 0; cycle < kCycles; ++cycle) {
             if (cycle == 1) {
@@ -48,6 +49,8 @@ TEST(Soak, FiveHundredTakesLeaveNothingBehind) {
                 blocksBefore = liveHeapBlocks();
             }
             ASSERT_EQ(host.component->setActive(true), kResultOk) << cycle;
+            // The writer finds the take's name while the module may already record.
+            ASSERT_TRUE(waitUntil([&] { return !host.plugin().recorder().armedFile().empty(); }));
             const std::u16string takePath = host.plugin().filePath();
             ASSERT_EQ(host.processor->setProcessing(true), kResultOk);
             host.context.continousTimeSamples = 0;
@@ -77,6 +80,7 @@ TEST(Soak, FiveHundredTakesLeaveNothingBehind) {
             const std::uint64_t silence = host.plugin().recorder().silenceFrames();
             ASSERT_EQ(host.processor->setProcessing(false), kResultOk);
             ASSERT_EQ(host.component->setActive(false), kResultOk);
+            ASSERT_TRUE(host.waitForTakes());
 
             const WavTake take = readTake(std::filesystem::path(takePath));
             ASSERT_TRUE(take.valid) << cycle;

@@ -63,6 +63,7 @@ TEST(StateConcurrency, SavingDuringAutomationReadsEachSlotWhole) {
     audio.join();
     host.processor->setProcessing(false);
     host.component->setActive(false);
+    ASSERT_TRUE(host.waitForTakes());
 }
 
 // Channel 0 carries the running position, exactly; channel 1 its negative.
@@ -134,6 +135,7 @@ TEST(StateConcurrency, TwoHundredLoadsWhileBlocksRunKeepEveryTakeWhole) {
     stopThreads.reset();
     ASSERT_EQ(host.processor->setProcessing(false), kResultOk);
     ASSERT_EQ(host.component->setActive(false), kResultOk);
+    ASSERT_TRUE(host.waitForTakes());
     EXPECT_EQ(host.plugin().recorder().droppedFrames(), 0u);
 
     // Every file is a valid WAV file; a take holds consecutive input frames, none lost or
@@ -265,6 +267,7 @@ TEST_P(StalledDiskLoad, ReturnsAtOnceAndArmsTheLoadedDestinationOnceTheDiskIsBac
     }
     ASSERT_EQ(host.processor->setProcessing(false), kResultOk);
     ASSERT_EQ(host.component->setActive(false), kResultOk);
+    ASSERT_TRUE(host.waitForTakes());
     const WavTake take = readTake(folder / "second.wav");
     ASSERT_EQ(take.frames(), 640u);
     for (std::uint64_t f = 0; f < take.frames(); ++f) {

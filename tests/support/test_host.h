@@ -5,6 +5,7 @@
 
 #include "support/plugin_instance.h"
 #include "support/process_fixtures.h"
+#include "support/wait_until.h"
 
 #include <functional>
 
@@ -89,6 +90,12 @@ public:
         inEvents.clear();
         context.continousTimeSamples += frames;
         return result;
+    }
+
+    // Waits until the recorder's writer has finalized every take that ended (deactivation and
+    // processing stops return at once and leave that to it); false on a time-out.
+    bool waitForTakes() {
+        return waitUntil([&] { return plugin_->recorder().takesFinalized(); });
     }
 
     // Fills frames of the input (both sample sizes) from f(frame, channel).

@@ -17,13 +17,22 @@ struct ModuleThread {
 struct Registry {
     std::mutex mutex;
     std::list<ModuleThread> threads; // guarded by mutex
+
+    // Reached with threads left only when the host unloads the module or ends the process
+    // without calling the module's exit. Destroying a joinable std::thread would end the process,
+    // and joining here could deadlock under the loader's lock: they are let go.
+    ~Registry() {
+        for (ModuleThread& t : threads) {
+            if (t.thread.joinable()) {
+                t.thread.detach();
+            }
+        }
+    }
 };
 
-// Never destroyed: a host that ends the process without the module's exit would otherwise run
-// the destructor of a joinable std::thread, which terminates the process.
 Registry& registry() {
-    static Registry* const instance = new Registry;
-    return *instance;
+    static Registry instance;
+    return instance;
 }
 
 } // namespace

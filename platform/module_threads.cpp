@@ -6,6 +6,10 @@
 #include <mutex>
 #include <thread>
 
+#ifndef _WIN32
+#include <pthread.h>
+#endif
+
 namespace quillwave::platform {
 namespace {
 
@@ -15,6 +19,8 @@ struct ModuleThread {
 };
 
 struct Registry {
+    Registry();
+
     std::mutex mutex;
     std::list<ModuleThread> threads; // guarded by mutex
 
@@ -34,6 +40,25 @@ Registry& registry() {
     static Registry instance;
     return instance;
 }
+
+#ifdef _WIN32
+Registry::Registry() = default;
+#else
+// A process forked from the host's has none of these threads: joining one there would wait for
+// ever, so the child lets them go. The registry is held across the fork, so the child never
+// inherits it locked by a thread it does not have.
+Registry::Registry() {
+    pthread_atfork([] { registry().mutex.lock(); }, [] { registry().mutex.unlock(); },
+                   [] {
+                       Registry& r = registry();
+                       for (ModuleThread& t : r.threads) {
+                           t.thread.detach();
+                       }
+                       r.threads.clear();
+                       r.mutex.unlock();
+                   });
+}
+#endif
 
 } // namespace
 

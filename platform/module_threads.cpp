@@ -6,6 +6,10 @@
 #include <mutex>
 #include <thread>
 
+#ifndef _WIN32
+#include <pthread.h>
+#endif
+
 namespace quillwave::platform {
 namespace {
 
@@ -15,16 +19,46 @@ struct ModuleThread {
 };
 
 struct Registry {
+    Registry();
+
     std::mutex mutex;
     std::list<ModuleThread> threads; // guarded by mutex
+
+    // Reached with threads left only when the host unloads the module or ends the process
+    // without calling the module's exit. Destroying a joinable std::thread would end the process,
+    // and joining here could deadlock under the loader's lock: they are let go.
+    ~Registry() {
+        for (ModuleThread& t : threads) {
+            if (t.thread.joinable()) {
+                t.thread.detach();
+            }
+        }
+    }
 };
 
-// Never destroyed: a host that ends the process without the module's exit would otherwise run
-// the destructor of a joinable std::thread, which terminates the process.
 Registry& registry() {
-    static Registry* const instance = new Registry;
-    return *instance;
+    static Registry instance;
+    return instance;
 }
+
+#ifdef _WIN32
+Registry::Registry() = default;
+#else
+// A process forked from the host's has none of these threads: joining one there would wait for
+// ever, so the child lets them go. The registry is held across the fork, so the child never
+// inherits it locked by a thread it does not have.
+Registry::Registry() {
+    pthread_atfork([] { registry().mutex.lock(); }, [] { registry().mutex.unlock(); },
+                   [] {
+                       Registry& r = registry();
+                       for (ModuleThread& t : r.threads) {
+                           t.thread.detach();
+                       }
+                       r.threads.clear();
+                       r.mutex.unlock();
+                   });
+}
+#endif
 
 } // namespace
 

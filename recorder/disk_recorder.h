@@ -92,6 +92,8 @@ public:
     // "New take every run"; any thread, the audio thread included.
     void setNewTakeEveryRun(bool on) noexcept { newTakeEveryRun_.store(on); }
     bool newTakeEveryRun() const noexcept { return newTakeEveryRun_.load(); }
+    // Whether the module processes audio (a run can start only then); wakes an armed writer.
+    void setProcessing(bool on) noexcept;
 
     // --- audio thread ---
 
@@ -183,6 +185,7 @@ private:
     std::atomic<TakePipeline*> live_{nullptr};
     std::atomic<bool> inAudioCall_{false}; // the audio thread is inside capture or start
     std::atomic<bool> newTakeEveryRun_{false};
+    std::atomic<bool> processing_{true}; // until told otherwise, a run may start any time
     std::atomic<std::uint32_t> fileChannels_{0};
     std::atomic<std::uint32_t> fileSampleRate_{0};
     std::atomic<std::uint64_t> silenceFrames_{kInitialSilenceFrames};

@@ -16,6 +16,7 @@ tresult PLUGIN_API UtilityPlugin::setActive(TBool state) {
     active_.store(state != 0);
     if (!state) {
         processingOn_.exchange(false);
+        recorder_->setProcessing(false);
         player_->stopPlayback();
         syncTakeMode();
         recorder_->finish(); // the writer finalizes the take on its own

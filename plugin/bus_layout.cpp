@@ -141,6 +141,7 @@ void UtilityPlugin::resizeScratch(std::int32_t blockSize) {
 
 tresult PLUGIN_API UtilityPlugin::setProcessing(TBool state) {
     processingOn_.exchange(state != 0);
+    recorder_->setProcessing(state != 0);
     if (!state) {
         player_->stopPlayback();
         syncTakeMode();

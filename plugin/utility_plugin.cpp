@@ -11,6 +11,7 @@ UtilityPlugin::UtilityPlugin(ModuleKind kind, RecorderFileAccess recorderAccess)
     // Scratch for the default block size already, so that a host that processes before its
     // first setup gets silence instead of a write through empty buffers.
     resizeScratch(kDefaultMaxBlockSize);
+    recorder_->setProcessing(false);
 }
 
 UtilityPlugin::~UtilityPlugin() {

@@ -54,6 +54,15 @@ void DiskRecorder::stopPipeline(TakePipeline& p, bool keepArmed) noexcept {
     p.wake.notify_all();
 }
 
+void DiskRecorder::setProcessing(bool on) noexcept {
+    processing_.store(on);
+    if (auto p = current()) {
+        p->processing.store(on);
+        const std::lock_guard lock(p->mutex);
+        p->wake.notify_all();
+    }
+}
+
 void DiskRecorder::finish() noexcept {
     if (auto p = current()) {
         stopPipeline(*p, newTakeEveryRun_.load());
@@ -89,6 +98,7 @@ std::shared_ptr<TakePipeline> DiskRecorder::pipelineFor(std::uint32_t channels,
         throw std::runtime_error("Not enough memory to record this format");
     }
     current_ = std::make_shared<TakePipeline>(std::move(ring), access_.open, access_.dataByteLimit);
+    current_->processing.store(processing_.load());
     return current_;
 }
 

@@ -106,6 +106,8 @@ public:
     bool newTakeEveryRun() const noexcept { return newTakeEveryRun_.load(); }
     // Whether the files of takes armed from now on are created time-stamped (Broadcast WAV).
     void setTimeStampedTakes(bool on) noexcept { timeStampedFiles_.store(on); }
+    // Whether the module processes audio (a run can start only then); wakes an armed writer.
+    void setProcessing(bool on) noexcept;
 
     // --- audio thread ---
 
@@ -199,6 +201,7 @@ private:
     std::atomic<bool> inAudioCall_{false}; // the audio thread is inside capture or start
     std::atomic<bool> newTakeEveryRun_{false};
     std::atomic<bool> timeStampedFiles_{false}; // for the takes armed from now on
+    std::atomic<bool> processing_{true}; // until told otherwise, a run may start any time
     std::atomic<std::uint32_t> fileChannels_{0};
     std::atomic<std::uint32_t> fileSampleRate_{0};
     std::atomic<std::uint64_t> silenceFrames_{kInitialSilenceFrames};

@@ -100,7 +100,10 @@ struct TakePipeline {
 
     // The take the audio thread records or recorded last (audio thread writes, anyone reads).
     std::atomic<bool> recording{false};
-    std::atomic<bool> inAudioCall{false};   // inside capture or start right now
+    std::atomic<bool> inAudioCall{false}; // inside capture or start right now
+    // The module processes audio, so a run may start at any block; while it does not, an armed
+    // writer looks for one only rarely (a host may process without saying so).
+    std::atomic<bool> processing{false};
     std::atomic<std::uint64_t> openTake{0}; // the take the audio thread started last
     std::atomic<std::uint32_t> takeChannels{0};
     std::atomic<std::uint64_t> takeStart{0};

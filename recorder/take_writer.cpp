@@ -19,7 +19,10 @@ namespace quillwave::plugins {
 namespace {
 
 // How often an armed writer looks for a run: the ring holds seconds, so this costs no audio.
-constexpr auto kArmedPoll = std::chrono::milliseconds(10);
+constexpr auto kArmedPoll = std::chrono::milliseconds(20);
+// The same while the module does not process: a host that processes without saying so still
+// has its run written long before the ring is full.
+constexpr auto kParkedPoll = std::chrono::milliseconds(1000);
 // How often it looks for samples while a take records.
 constexpr auto kRecordingPoll = std::chrono::milliseconds(2);
 // Names tried for one take when a free name is taken by someone else before it is created.
@@ -118,7 +121,7 @@ private:
                     break;
                 }
                 std::unique_lock lock(p_.mutex);
-                p_.wake.wait_for(lock, kArmedPoll);
+                p_.wake.wait_for(lock, p_.processing.load() ? kArmedPoll : kParkedPoll);
                 continue;
             }
             if (!begun) {

@@ -1,5 +1,9 @@
 #include "hosted_recorder.h"
 
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 #include "public.sdk/source/common/memorystream.h"
 
 #include <nlohmann/json.hpp>
@@ -138,10 +142,28 @@ void HostedRecorder::setDestination(const std::string& utf8Path) {
 }
 
 void HostedRecorder::activate() {
+    // A name that is taken already is not the new take's, even before the module has moved on.
+    const std::string named = statePath();
+    std::error_code error;
+    const bool taken = std::filesystem::exists(std::filesystem::u8path(named), error);
     if (component_->setActive(true) != kResultOk) {
         throw std::runtime_error("cannot prepare a new take file at " + statePath());
     }
     active_ = true;
+    // The module arms at once and its writer makes the file meanwhile, under the first free
+    // name, which then becomes the module's path. This host reads the take from that file, so
+    // it waits for it; a file that does not appear could not be made.
+    const auto deadline = std::chrono::steady_clock::now() + kArmLimit;
+    for (;;) {
+        const std::string path = statePath();
+        if (!(taken && path == named) && std::filesystem::exists(std::filesystem::u8path(path), error)) {
+            return;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error("cannot prepare a new take file at " + path);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 void HostedRecorder::startProcessing() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 // One recorder instance created through a module's factory and driven only through its VST 3
 // interfaces: component, audio processor and edit controller.
 
@@ -15,6 +17,9 @@ namespace quillwave::host {
 
 class HostedRecorder {
 public:
+    // How long activation may take to make the take's file.
+    static constexpr auto kArmLimit = std::chrono::seconds(3);
+
     // Creates and initializes the factory's first audio effect class. Throws std::runtime_error.
     HostedRecorder(Steinberg::IPluginFactory& factory, Steinberg::FUnknown* hostContext);
     // Stops processing, deactivates and terminates whatever is still running.

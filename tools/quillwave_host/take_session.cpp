@@ -8,7 +8,9 @@
 #include "take_file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 namespace quillwave::host {
 namespace {
@@ -78,6 +80,12 @@ TakeReport recordTake(HostedRecorder& recorder, const InputSignal& input,
     }
     progress.finish();
     recorder.stop();
+    // Deactivation returns at once; the module's writer finalizes the take after it.
+    const auto deadline = std::chrono::steady_clock::now() + DiskPacer::kStallLimit;
+    while (report.playedFrames > 0 && !pacer.takeFinalized() &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 
     const std::optional<TakeHeader> header = readTakeHeader(take);
     if (!header || header->formatTag != 3 || header->bitsPerSample != 32 ||

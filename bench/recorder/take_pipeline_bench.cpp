@@ -11,7 +11,7 @@
 
 #include "plugin/utility_plugin.h"
 #include "recorder/disk_recorder.h"
-#include "recorder/writer_threads.h"
+#include "platform/module_threads.h"
 
 #include <algorithm>
 #include <atomic>
@@ -150,7 +150,7 @@ void benchIdle(const fs::path& folder, bool newTakeEveryRun) {
     report((std::string("deactivated     ") + mode).c_str());
     plugin->terminate();
     plugin = nullptr;
-    joinWriterThreads();
+    quillwave::platform::joinModuleThreads();
 }
 
 } // namespace

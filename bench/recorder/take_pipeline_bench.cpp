@@ -12,6 +12,7 @@
 #include "plugin/utility_plugin.h"
 #include "recorder/disk_recorder.h"
 #include "platform/module_threads.h"
+#include "support/discarding_stream.h"
 
 #include <algorithm>
 #include <atomic>
@@ -34,16 +35,6 @@ namespace {
 
 constexpr std::uint32_t kBlockFrames = 512;
 
-// A stream that takes every write at once: only the creation stalls.
-class InstantStream final : public RecordingStream {
-public:
-    std::size_t write(const void*, std::size_t, std::size_t count) override { return count; }
-    void seekToStart() override {}
-    bool flush() override { return true; }
-    bool failed() const override { return false; }
-    bool close() override { return true; }
-};
-
 // Frames lost by a run that starts in the block right after its destination was armed, while
 // the file's creation stalls for stallMs of the source's audio.
 std::uint64_t runThroughCreationStall(std::uint32_t channels, std::uint32_t rate, double stallMs) {
@@ -57,7 +48,7 @@ std::uint64_t runThroughCreationStall(std::uint32_t channels, std::uint32_t rate
         while (sourceFrames.load() < stallFrames && !sourceDone.load()) {
             std::this_thread::sleep_for(std::chrono::microseconds(100));
         }
-        return std::make_unique<InstantStream>();
+        return std::make_unique<quillwave::test::DiscardingStream>(); // only the creation stalls
     };
     DiskRecorder recorder(access);
     recorder.arm(u"stalled-never-created.wav", DestinationMode::Exact, channels, rate);

@@ -296,3 +296,15 @@ TEST(NewTakeEveryRunIdle, CyclesWithoutARunLeaveAtMostOneEmptyTake) {
 }
 
 } // namespace
+
+namespace {
+
+// The test program ends as a host unloads the module: once every writer has finalized its takes.
+class WritersJoinedAtExit : public ::testing::Environment {
+public:
+    void TearDown() override { platform::joinModuleThreads(); }
+};
+
+const auto* const kWritersJoined = ::testing::AddGlobalTestEnvironment(new WritersJoinedAtExit);
+
+} // namespace

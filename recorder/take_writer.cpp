@@ -121,6 +121,15 @@ private:
                     break;
                 }
                 std::unique_lock lock(p_.mutex);
+                if (p_.closed) {
+                    // Closed after the audio thread armed this take (a follow-on of a tail that
+                    // ended as the pipeline closed): no run is to come, so it ends unused rather
+                    // than keep its writer waiting. One that started meanwhile ends at once.
+                    if (!p_.exchangeHead({t_, HeadState::Armed}, {t_, HeadState::Unused})) {
+                        s_.stop.exchange(true);
+                    }
+                    continue;
+                }
                 p_.wake.wait_for(lock, p_.processing.load() ? kArmedPoll : kParkedPoll);
                 continue;
             }

@@ -162,7 +162,12 @@ TEST(NewTakeEveryRunWithoutAGap, BackToBackTakesAreTheContinuousInput) {
     for (int b = 0; b < 5; ++b) {
         ASSERT_EQ(rig.block(true), kResultOk);
     }
-    while (rig.plugin().recorder().recording()) {
+    for (int b = 0; rig.plugin().recorder().recording(); ++b) {
+        const auto& r = rig.plugin().recorder();
+        ASSERT_LT(b, 1000) << "start " << r.startPosition() << " stop " << r.stopPosition()
+                           << " captured " << r.capturedFrames() << " maxTail "
+                           << r.maxTailFrames() << " silence " << r.silenceFrames()
+                           << " rate " << r.fileSampleRate() << " position " << rig.position;
         ASSERT_EQ(rig.block(false), kResultOk);
     }
     const std::uint64_t second = rig.position;

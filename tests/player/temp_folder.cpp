@@ -1,4 +1,5 @@
 #include "tests/player/temp_folder.h"
+#include "tests/support/remove_folder.h"
 
 #include <fstream>
 #include <random>
@@ -22,8 +23,7 @@ TempFolder::TempFolder() {
 }
 
 TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    removeFolder(path_);
 }
 
 std::filesystem::path TempFolder::write(const std::filesystem::path& name,

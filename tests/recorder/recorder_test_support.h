@@ -6,6 +6,7 @@
 #include "recorder/disk_recorder.h"
 #include "recorder/file_recording_stream.h"
 #include "support/wait_until.h"
+#include "tests/support/remove_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -41,8 +42,7 @@ public:
         }
     }
     ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
+        quillwave::test::removeFolder(path_);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

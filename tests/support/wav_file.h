@@ -3,6 +3,8 @@
 // Small WAV helpers for tests: read back a take (float data) with its header fields, and write
 // input files for the player.
 
+#include "tests/support/remove_folder.h"
+
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -111,8 +113,7 @@ public:
         }
     }
     ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        removeFolder(path_);
     }
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;

@@ -104,9 +104,14 @@ std::shared_ptr<TakePipeline> DiskRecorder::pipelineFor(std::uint32_t channels,
 
 void DiskRecorder::makeLive(std::shared_ptr<TakePipeline> pipeline) {
     live_.store(pipeline.get());
-    // An audio call that loaded the old pointer is a few instructions of one block from its end.
-    while (inAudioCall_.load()) {
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    // Only a call that was inside as the pointer changed can hold the old one; it is a few
+    // instructions of one block from its end, and every later call loads the new pointer.
+    const std::uint64_t inside = audioCalls_.load();
+    if (inside % 2 == 0) {
+        return;
+    }
+    while (audioCalls_.load() == inside) {
+        std::this_thread::yield();
     }
 }
 
@@ -272,7 +277,7 @@ bool DiskRecorder::creationFailed() const noexcept {
 }
 
 bool DiskRecorder::inCapture() const noexcept {
-    return inAudioCall_.load();
+    return audioCalls_.load() % 2 != 0;
 }
 
 bool DiskRecorder::fileCreated() const noexcept {

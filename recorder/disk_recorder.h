@@ -198,7 +198,10 @@ private:
     bool fileCreatedBefore_ = false;        // by a pipeline replaced since; guarded by hostMutex_
     // The pipeline the audio thread uses; replaced only once no audio call is inside.
     std::atomic<TakePipeline*> live_{nullptr};
-    std::atomic<bool> inAudioCall_{false}; // the audio thread is inside capture or start
+    // Raised by one at the entry to capture or start and again at its exit: odd while the audio
+    // thread is inside. A host thread waiting for one call to end waits for the count to move,
+    // not for a moment outside, which back-to-back calls may never leave it.
+    std::atomic<std::uint64_t> audioCalls_{0};
     std::atomic<bool> newTakeEveryRun_{false};
     std::atomic<bool> timeStampedFiles_{false}; // for the takes armed from now on
     std::atomic<bool> processing_{true}; // until told otherwise, a run may start any time

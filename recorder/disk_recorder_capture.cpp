@@ -74,8 +74,8 @@ std::uint64_t copyFrames(const CaptureRing& target, const float* const* sources,
 
 void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCount,
                            std::uint32_t frames, std::uint64_t blockPosition) noexcept {
-    // Raised before the pipeline is loaded: a host thread replaces it only once this is clear.
-    inAudioCall_.exchange(true);
+    // Counted before the pipeline is loaded: a host thread replacing it waits for this call's end.
+    audioCalls_.fetch_add(1);
     TakePipeline* const p = live_.load();
     if (p) {
         // Raised before recording and the take's stop are read: the writer ends a stopped take
@@ -86,7 +86,7 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
         }
         p->inAudioCall.exchange(false);
     }
-    inAudioCall_.exchange(false);
+    audioCalls_.fetch_add(1);
 }
 
 void DiskRecorder::captureInto(TakePipeline& p, const float* const* channels,
@@ -241,7 +241,7 @@ bool DiskRecorder::claimArmed(TakePipeline& p, std::uint64_t position, TakeStart
 }
 
 void DiskRecorder::start(std::uint64_t position, TakeStart stamp) noexcept {
-    inAudioCall_.exchange(true);
+    audioCalls_.fetch_add(1);
     TakePipeline* const p = live_.load();
     if (p) {
         p->inAudioCall.exchange(true);
@@ -270,7 +270,7 @@ void DiskRecorder::start(std::uint64_t position, TakeStart stamp) noexcept {
         }
         p->inAudioCall.exchange(false);
     }
-    inAudioCall_.exchange(false);
+    audioCalls_.fetch_add(1);
 }
 
 void DiskRecorder::beginTail(std::uint64_t position, double silenceSeconds, double maxTailSeconds,

@@ -45,12 +45,21 @@ inline constexpr double kMaximumTailRangeSeconds = 3600.0;
 inline constexpr double kTailStepSeconds = 5.0;
 inline constexpr double kTailMinimumSeconds = 1.0;
 
-// The value of a whole number of seconds of maximum tail. seconds / 3600 x 3600 falls just short
-// of seconds for some of them (115 gives 114.99999999999999); the next value up reads back as
-// seconds both truncated, as the page shows it, and rounded, as the host does.
+// The pre-record parameter spans 0 to 10 seconds; its buttons step by 1 s.
+inline constexpr double kPreRecordRangeSeconds = 10.0;
+inline constexpr double kPreRecordStepSeconds = 1.0;
+
+// The value of a whole number of seconds of a parameter spanning 0..range seconds. seconds /
+// range x range falls just short of seconds for some of them (115 / 3600 gives
+// 114.99999999999999); the next value up reads back as seconds both truncated, as the page shows
+// it, and rounded, as the host does.
+inline double wholeSecondsValue(double seconds, double range) {
+    const double value = seconds / range;
+    return value * range < seconds ? std::nextafter(value, 2.0) : value;
+}
+
 inline double maximumTailValue(double seconds) {
-    const double value = seconds / kMaximumTailRangeSeconds;
-    return value * kMaximumTailRangeSeconds < seconds ? std::nextafter(value, 2.0) : value;
+    return wholeSecondsValue(seconds, kMaximumTailRangeSeconds);
 }
 
 // Maximum tail in whole seconds, truncated.

@@ -189,9 +189,17 @@ void EditorInteraction::pressTransportPage(int x, int y) {
         toggle(ParamId::FollowTransport);
     } else if (module_.kind() == ModuleKind::Recorder) {
         if (containsInclusive(layout::kTailLessButton, x, y)) {
-            stepMaximumTail(-kTailStepSeconds);
+            stepSeconds(ParamId::MaximumTail, kMaximumTailRangeSeconds, -kTailStepSeconds,
+                        kTailMinimumSeconds);
         } else if (containsInclusive(layout::kTailMoreButton, x, y)) {
-            stepMaximumTail(+kTailStepSeconds);
+            stepSeconds(ParamId::MaximumTail, kMaximumTailRangeSeconds, +kTailStepSeconds,
+                        kTailMinimumSeconds);
+        } else if (containsInclusive(layout::kPreRecordLessButton, x, y)) {
+            stepSeconds(ParamId::PreRecordTime, kPreRecordRangeSeconds, -kPreRecordStepSeconds,
+                        0.0);
+        } else if (containsInclusive(layout::kPreRecordMoreButton, x, y)) {
+            stepSeconds(ParamId::PreRecordTime, kPreRecordRangeSeconds, +kPreRecordStepSeconds,
+                        0.0);
         } else if (contains(layout::kNewTakeButton, x, y)) {
             toggle(ParamId::NewTakeEveryRun);
         } else if (contains(layout::kTimeStampButton, x, y)) {
@@ -219,14 +227,12 @@ void EditorInteraction::requestRun() {
     module_.applyEdit(ParamId::PlayRecord, 1.0);
 }
 
-void EditorInteraction::stepMaximumTail(double seconds) {
-    // From whole seconds: value x 3600 is rarely an integer, and stepping from it drifts off the
-    // 5 s grid one rounding error at a time.
-    const double current =
-        std::round(module_.parameter(ParamId::MaximumTail) * kMaximumTailRangeSeconds);
-    const double next =
-        std::clamp(current + seconds, kTailMinimumSeconds, kMaximumTailRangeSeconds);
-    module_.applyEdit(ParamId::MaximumTail, maximumTailValue(next));
+void EditorInteraction::stepSeconds(ParamIndex id, double range, double step, double minimum) {
+    // From whole seconds: value x range is rarely an integer, and stepping from it drifts off the
+    // grid one rounding error at a time.
+    const double current = std::round(module_.parameter(id) * range);
+    const double next = std::clamp(current + step, minimum, range);
+    module_.applyEdit(id, wholeSecondsValue(next, range));
 }
 
 void EditorInteraction::toggle(ParamIndex id) {

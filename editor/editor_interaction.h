@@ -61,7 +61,8 @@ private:
     void pressTransportPage(int x, int y);
     bool takeChosenFile(const std::optional<std::u16string>& path);
     void requestRun();
-    void stepMaximumTail(double seconds);
+    // Steps a parameter of 0..range seconds by step seconds, within minimum..range.
+    void stepSeconds(ParamIndex id, double range, double step, double minimum);
     // Switches an On/Off parameter to the other state.
     void toggle(ParamIndex id);
     void beginDrag(FaderDrag drag, int x, int y);

@@ -133,8 +133,14 @@ inline constexpr Rect kMaximumTailText{341, 474, 922, 511};
 // Over the right end of the maximum-tail text's box, which its longest text ("Maximum tail:
 // 3600 s") stays far left of.
 inline constexpr Rect kNewTakeButton{700, 474, 922, 511};
-// Under it, over the right end of the footer's box, which its text stays far left of.
+// Under it.
 inline constexpr Rect kTimeStampButton{700, 524, 922, 561};
+// Pre-record controls under the tail controls, left of the time-stamp switch; the recorder's
+// footer goes under them.
+inline constexpr Rect kPreRecordLessButton{30, 524, 168, 561};
+inline constexpr Rect kPreRecordMoreButton{181, 524, 319, 561};
+inline constexpr Rect kPreRecordText{341, 524, 690, 561};
+inline constexpr Rect kRecorderFooter{30, 563, 690, 580};
 
 // Meter scale: -60 dBFS at kMeterLeft, 0 dBFS at kMeterLeft + kMeterSpan.
 inline constexpr int kMeterLeft = 130;

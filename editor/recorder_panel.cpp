@@ -10,6 +10,7 @@
 #include "platform/utf.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace quillwave::plugins {
@@ -120,11 +121,29 @@ void paintTimeLeft(DrawingSurface& surface, const RecorderStatus& status,
                       FontWeight::Normal, TextPlacement::Right);
 }
 
+// "Pre-record: off", "Pre-record: 3 s", and what is kept when the format allows less.
+std::u16string preRecordText(double normalized, double limitSeconds) {
+    const double seconds = unitValue(normalized) * kPreRecordRangeSeconds;
+    if (!(seconds > 0.0)) {
+        return u"Pre-record: off";
+    }
+    auto secondsText = [](double s) {
+        const double whole = std::round(s);
+        return std::fabs(s - whole) < 0.05 ? decimalText(static_cast<std::uint64_t>(whole))
+                                           : oneDecimalText(s);
+    };
+    std::u16string text = u"Pre-record: " + secondsText(seconds) + u" s";
+    if (limitSeconds > 0.0 && limitSeconds < seconds) {
+        text += u" (" + oneDecimalText(std::floor(limitSeconds * 10.0) / 10.0) +
+                u" s at this format)";
+    }
+    return text;
+}
+
 } // namespace
 
-void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, double maximumTail,
-                        bool newTakeEveryRun, bool timeStampedTakes,
-                        std::optional<double> secondsLeft) {
+void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot,
+                        const RecorderPanelSettings& settings, std::optional<double> secondsLeft) {
     surface.fillBox(layout::kRecorderStatePanel, palette::kRecorderStatePanel);
     paintState(surface, snapshot.recorder);
 
@@ -148,11 +167,19 @@ void paintRecorderPanel(DrawingSurface& surface, const MeterSnapshot& snapshot, 
     drawButton(surface, layout::kTailMoreButton, u"Tail +", false);
     surface.drawLabel(layout::kMaximumTailText,
                       u"Maximum tail: " +
-                          decimalText(static_cast<std::uint64_t>(maximumTailSeconds(maximumTail))) +
+                          decimalText(static_cast<std::uint64_t>(
+                              maximumTailSeconds(settings.maximumTail))) +
                           u" s",
                       palette::kAccent, 17, FontWeight::Semibold, TextPlacement::Left);
-    drawButton(surface, layout::kNewTakeButton, u"New take every run", newTakeEveryRun);
-    drawButton(surface, layout::kTimeStampButton, u"Time-stamped takes", timeStampedTakes);
+    drawButton(surface, layout::kNewTakeButton, u"New take every run", settings.newTakeEveryRun);
+    drawButton(surface, layout::kTimeStampButton, u"Time-stamped takes",
+               settings.timeStampedTakes);
+
+    drawButton(surface, layout::kPreRecordLessButton, u"Pre-record \u2212", false);
+    drawButton(surface, layout::kPreRecordMoreButton, u"Pre-record +", false);
+    surface.drawLabel(layout::kPreRecordText,
+                      preRecordText(settings.preRecordTime, snapshot.recorder.preRecordLimitSeconds),
+                      palette::kAccent, 17, FontWeight::Semibold, TextPlacement::Left);
 }
 
 } // namespace quillwave::plugins

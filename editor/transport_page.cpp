@@ -37,17 +37,26 @@ void paintTransportPage(const EditorModel& model, DrawingSurface& surface) {
         model.readLatestClip(
             [&](const AudioClip& clip) { paintWaveform(surface, AudioClipFrames(clip)); });
     } else {
-        paintRecorderPanel(surface, snapshot, model.parameter(ParamId::MaximumTail),
-                           switchOn(model.parameter(ParamId::NewTakeEveryRun)),
-                           switchOn(model.parameter(ParamId::TimeStampedTakes)), secondsLeft);
+        RecorderPanelSettings settings;
+        settings.maximumTail = model.parameter(ParamId::MaximumTail);
+        settings.preRecordTime = model.parameter(ParamId::PreRecordTime);
+        settings.newTakeEveryRun = switchOn(model.parameter(ParamId::NewTakeEveryRun));
+        settings.timeStampedTakes = switchOn(model.parameter(ParamId::TimeStampedTakes));
+        paintRecorderPanel(surface, snapshot, settings, secondsLeft);
     }
 
-    surface.drawLabel(layout::kTransportFooter,
-                      player ? u"WAV PCM 16/24/32-bit or float32. Preloaded audio, maximum 512 "
-                               u"MiB decoded."
-                             : u"New files only: existing recordings are never intentionally "
-                               u"overwritten.",
-                      palette::kSecondaryText, 14, FontWeight::Normal, TextPlacement::Left);
+    if (player) {
+        surface.drawLabel(layout::kTransportFooter,
+                          u"WAV PCM 16/24/32-bit or float32. Preloaded audio, maximum 512 MiB "
+                          u"decoded.",
+                          palette::kSecondaryText, 14, FontWeight::Normal, TextPlacement::Left);
+    } else {
+        // Under the pre-record controls, smaller: the row above is theirs.
+        surface.drawLabel(layout::kRecorderFooter,
+                          u"New files only: existing recordings are never intentionally "
+                          u"overwritten.",
+                          palette::kSecondaryText, 12, FontWeight::Normal, TextPlacement::Left);
+    }
 }
 
 } // namespace quillwave::plugins

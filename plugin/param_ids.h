@@ -17,10 +17,13 @@ inline constexpr ParamIndex StripMuteBase = 200; // strip n (1..64) has mute id 
 inline constexpr ParamIndex TailSilenceTime = 400;
 inline constexpr ParamIndex MaximumTail = 401;
 inline constexpr ParamIndex NewTakeEveryRun = 402;  // on: each finalized take arms the next
+inline constexpr ParamIndex PreRecordTime = 403;    // seconds kept before a start, / 10
 inline constexpr ParamIndex TimeStampedTakes = 404; // on: takes carry their project time (bext)
 } // namespace ParamId
 
 inline constexpr ParamIndex kParameterSlots = 512;
+// Seconds of "Pre-record time" at normalized 1.
+inline constexpr double kPreRecordRange = 10.0;
 inline constexpr int kMaxStrips = 64;
 
 // Gain id and mute id of strip s, counted from 0.

@@ -68,6 +68,8 @@ void UtilityPlugin::registerParameters() {
                  0);
         addRange(parameters, "Maximum tail", ParamId::MaximumTail, STR16("s"), 0, 3600, 30, 0);
         addToggle(parameters, "New take every run", ParamId::NewTakeEveryRun, 0.0);
+        addRange(parameters, "Pre-record time", ParamId::PreRecordTime, STR16("s"), 0,
+                 kPreRecordRange, 0, 0);
         addToggle(parameters, "Time-stamped takes", ParamId::TimeStampedTakes, 0.0);
     }
 }

@@ -151,7 +151,11 @@ private:
     // filePath under stateMutex_.
     std::u16string currentFilePath() const;
     // Hands "New take every run" to the recorder.
-    void syncTakeMode() { recorder_->setNewTakeEveryRun(table_.get(ParamId::NewTakeEveryRun) > 0.5); }
+    // The recorder's take settings from the table: stores only, for the audio thread too.
+    void syncTakeMode() {
+        recorder_->setNewTakeEveryRun(table_.get(ParamId::NewTakeEveryRun) > 0.5);
+        recorder_->setPreRecordSeconds(table_.get(ParamId::PreRecordTime) * kPreRecordRange);
+    }
     // Replaces the path, the parameters and, for a player, the clip (null: keep it).
     void applyDocument(const StateDocument& document, AudioClip* clip);
     void resizeScratch(std::int32_t blockSize);

@@ -63,6 +63,12 @@ void DiskRecorder::setProcessing(bool on) noexcept {
     }
 }
 
+void DiskRecorder::setPreRecordSeconds(double seconds) noexcept {
+    constexpr auto kMost = static_cast<double>(CaptureRing::kMaxPreRecordSeconds);
+    // A non-number keeps nothing rather than reaching a conversion to frames.
+    preRecordSeconds_.store(seconds > 0.0 ? std::min(seconds, kMost) : 0.0);
+}
+
 void DiskRecorder::finish() noexcept {
     if (auto p = current()) {
         stopPipeline(*p, newTakeEveryRun_.load());
@@ -332,6 +338,20 @@ std::uint64_t DiskRecorder::capturedFrames() const noexcept {
 std::uint64_t DiskRecorder::ringSamples() const noexcept {
     const auto p = current();
     return p ? p->ring->samples() : 0;
+}
+
+std::uint64_t DiskRecorder::preRecordLimitFrames() const noexcept {
+    const auto p = current();
+    const std::uint32_t channels = fileChannels_.load();
+    return p && channels != 0
+               ? CaptureRing::preRecordLimit(p->ring->samples(), channels, fileSampleRate_.load()) /
+                     channels
+               : 0;
+}
+
+std::uint64_t DiskRecorder::keptFrames() const noexcept {
+    const auto p = current();
+    return p ? p->keptFrames.load() : 0;
 }
 
 std::u16string DiskRecorder::partPath() const {

@@ -57,6 +57,10 @@ struct TakeStart {
 // a run inside a tail ends the take there and starts the next one: takes back to back are the
 // continuous input.
 //
+// Pre-record: while a take is armed and not started, the audio thread keeps the last seconds of
+// input in the ring, beyond the writer's budget, where the writer does not read them; a start
+// begins the take with them (at most the time armed), and the run follows without a gap.
+//
 // Threads: capture, start and beginTail run on the audio thread only and never allocate, lock,
 // wait or touch a file. arm, finish and the accessors are callable from host threads and never
 // wait for the disk; prepare and joinWriter wait, and are for the editor's file choice and tests.
@@ -108,6 +112,10 @@ public:
     void setTimeStampedTakes(bool on) noexcept { timeStampedFiles_.store(on); }
     // Whether the module processes audio (a run can start only then); wakes an armed writer.
     void setProcessing(bool on) noexcept;
+    // Seconds of input kept while a take is armed and not started, with which the next start
+    // begins its take (0 .. 10; 0: none). Any thread, the audio thread included.
+    void setPreRecordSeconds(double seconds) noexcept;
+    double preRecordSeconds() const noexcept { return preRecordSeconds_.load(); }
 
     // --- audio thread ---
 
@@ -158,6 +166,11 @@ public:
     std::uint64_t capturedFrames() const noexcept;
     // Slots of the ring takes record through; 0 before the first arming.
     std::uint64_t ringSamples() const noexcept;
+    // The most frames pre-record can keep at the armed or last format (the ring beyond the
+    // writer's budget, at most 10 s); 0 before the first arming.
+    std::uint64_t preRecordLimitFrames() const noexcept;
+    // The kept frames the current or last take begins with.
+    std::uint64_t keptFrames() const noexcept;
     // The continuation part the writer is writing, once a take has gone past its first file;
     // empty otherwise.
     std::u16string partPath() const;
@@ -187,6 +200,13 @@ private:
     bool claimArmed(TakePipeline& p, std::uint64_t position, TakeStart take) noexcept;
     void captureInto(TakePipeline& p, const float* const* channels, std::uint32_t bufferCount,
                      std::uint32_t frames, std::uint64_t blockPosition) noexcept;
+    // Keeps frames from firstFrame of the block as pre-record of the armed take, if any and if
+    // pre-record is on.
+    void keepBeforeStart(TakePipeline& p, const float* const* channels, std::uint32_t bufferCount,
+                         std::uint32_t firstFrame, std::uint32_t frames) noexcept;
+    // Ring samples of kept input the armed take starts with, at ring index w.
+    std::uint64_t keptSamples(const TakePipeline& p, std::uint64_t take, std::uint64_t w) const
+        noexcept;
     static void stopPipeline(TakePipeline& p, bool keepArmed) noexcept;
 
     const RecorderFileAccess access_;
@@ -210,11 +230,13 @@ private:
     std::atomic<std::uint64_t> silenceFrames_{kInitialSilenceFrames};
     std::atomic<std::uint64_t> maxTailFrames_{kInitialMaxTailFrames};
     std::atomic<float> silenceThreshold_{kInitialSilenceThreshold};
+    std::atomic<double> preRecordSeconds_{0.0};
 
     static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
     static_assert(std::atomic<std::uint32_t>::is_always_lock_free);
     static_assert(std::atomic<bool>::is_always_lock_free);
     static_assert(std::atomic<float>::is_always_lock_free);
+    static_assert(std::atomic<double>::is_always_lock_free);
 };
 
 } // namespace quillwave::plugins

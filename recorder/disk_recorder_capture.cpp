@@ -70,6 +70,23 @@ std::uint64_t copyFrames(const CaptureRing& target, const float* const* sources,
     return w;
 }
 
+// The take's channels; missing and null buffers record as silence, extra ones are ignored.
+std::array<const float*, kMaxChannels> takeSources(const float* const* channels,
+                                                   std::uint32_t bufferCount,
+                                                   std::uint32_t fileChannels) noexcept {
+    std::array<const float*, kMaxChannels> sources{};
+    const std::uint32_t usable = channels != nullptr ? std::min(bufferCount, fileChannels) : 0;
+    for (std::uint32_t c = 0; c < usable; ++c) {
+        sources[c] = channels[c];
+    }
+    return sources;
+}
+
+// Where the data of the takes before the one the ring receives next ends.
+std::uint64_t endOfEarlierTakes(const TakePipeline& p) noexcept {
+    return p.takeChannels.load() == 0 ? 0 : p.takeEnd.load();
+}
+
 } // namespace
 
 void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCount,
@@ -83,6 +100,8 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
         p->inAudioCall.exchange(true);
         if (p->recording.load()) {
             captureInto(*p, channels, bufferCount, frames, blockPosition);
+        } else {
+            keepBeforeStart(*p, channels, bufferCount, 0, frames);
         }
         p->inAudioCall.exchange(false);
     }
@@ -109,12 +128,8 @@ void DiskRecorder::captureInto(TakePipeline& p, const float* const* channels,
     const std::uint64_t startPosition = p.startPosition.load();
     const std::uint64_t stopPosition = p.stopPosition.load();
 
-    // The take's channels; missing and null buffers record as silence, extra ones are ignored.
-    std::array<const float*, kMaxChannels> sources{};
-    const std::uint32_t usable = channels != nullptr ? std::min(bufferCount, fileChannels) : 0;
-    for (std::uint32_t c = 0; c < usable; ++c) {
-        sources[c] = channels[c];
-    }
+    const std::array<const float*, kMaxChannels> sources =
+        takeSources(channels, bufferCount, fileChannels);
 
     // Frames before the start position are neither stored nor counted.
     std::uint32_t i = 0;
@@ -132,9 +147,13 @@ void DiskRecorder::captureInto(TakePipeline& p, const float* const* channels,
     tailFrom = std::max(tailFrom, i);
 
     // The room test uses the read index of the block's start: once a frame does not fit, no
-    // later frame of the block does either.
+    // later frame of the block does either. Once the earlier takes are read, nothing below this
+    // take's start is needed (input kept before it and not used is free).
     std::uint64_t dropped = 0;
-    const std::uint64_t fill = std::min(w - r, ring.samples());
+    const std::uint64_t live = r >= p.priorEnd.load(std::memory_order_relaxed)
+                                   ? std::max(r, p.takeStart.load(std::memory_order_relaxed))
+                                   : r;
+    const std::uint64_t fill = std::min(w - live, ring.samples());
     const std::uint64_t roomFrames = (ring.samples() - fill) / fileChannels;
     const std::uint32_t plainFrames = tailFrom - i;
     const auto accepted =
@@ -155,7 +174,7 @@ void DiskRecorder::captureInto(TakePipeline& p, const float* const* channels,
                 takeEnded = true; // this frame and the rest of the block are not stored
                 break;
             }
-            if (w + fileChannels - r > ring.samples()) {
+            if (w + fileChannels - live > ring.samples()) {
                 ++dropped;
                 continue;
             }
@@ -169,6 +188,8 @@ void DiskRecorder::captureInto(TakePipeline& p, const float* const* channels,
     p.writeIndex.store(w, std::memory_order_release);
     if (takeEnded) {
         endTake(p, take, newTakeEveryRun_.load());
+        // The rest of the block is the input before the next take, armed just now, if any.
+        keepBeforeStart(p, channels, bufferCount, i, frames - i);
     }
 }
 
@@ -195,12 +216,61 @@ void DiskRecorder::endTake(TakePipeline& p, std::uint64_t take, bool followOn) n
         if (followOn && !slot.failed.load()) {
             armFollowOn(p, take, timeStampedFiles_.load());
         }
-        const std::uint64_t w = p.writeIndex.load(std::memory_order_relaxed);
         std::uint64_t open = TakeSlot::kOpen;
-        slot.endIndex.compare_exchange_strong(open, w);
-        p.takeEnd.store(w);
+        slot.endIndex.compare_exchange_strong(open, p.writeIndex.load(std::memory_order_relaxed));
     }
+    // Also when the writer ended it: nothing entered the ring since, so it ended here.
+    p.takeEnd.store(p.writeIndex.load(std::memory_order_relaxed));
     p.recording.exchange(false);
+}
+
+void DiskRecorder::keepBeforeStart(TakePipeline& p, const float* const* channels,
+                                   std::uint32_t bufferCount, std::uint32_t firstFrame,
+                                   std::uint32_t frames) noexcept {
+    const Head h = p.head();
+    const TakeSlot& slot = p.slot(h.take);
+    if (h.state != HeadState::Armed || slot.failed.load() || preRecordSeconds_.load() <= 0.0) {
+        p.preTake.store(TakePipeline::kNoPreRecord, std::memory_order_relaxed);
+        return;
+    }
+    // A take a host thread stopped ends where the ring ends now, before kept input follows it.
+    if (p.takeEnd.load() == TakeSlot::kOpen && p.takeChannels.load() != 0) {
+        endTake(p, p.openTake.load(std::memory_order_relaxed), false);
+    }
+    const CaptureRing& ring = *p.ring;
+    const std::uint32_t fileChannels = slot.channels.load();
+    const std::uint64_t w = p.writeIndex.load(std::memory_order_relaxed);
+    if (p.preTake.load(std::memory_order_relaxed) != h.take) {
+        p.preTake.store(h.take, std::memory_order_relaxed);
+        p.preFrom.store(w, std::memory_order_relaxed);
+    }
+    // Kept input overwrites only older kept input, never a sample the writer has still to read.
+    const std::uint64_t r = p.readIndex.load(std::memory_order_acquire);
+    const std::uint64_t samples = std::uint64_t{frames} * fileChannels;
+    if (r < endOfEarlierTakes(p) && w + samples - r > ring.samples()) {
+        // No room: what is kept must end at the present, so it starts again after this block.
+        p.preFrom.store(w, std::memory_order_relaxed);
+        return;
+    }
+    const std::array<const float*, kMaxChannels> sources =
+        takeSources(channels, bufferCount, fileChannels);
+    p.writeIndex.store(copyFrames(ring, sources.data(), fileChannels, firstFrame, frames, w),
+                       std::memory_order_release);
+}
+
+std::uint64_t DiskRecorder::keptSamples(const TakePipeline& p, std::uint64_t take,
+                                        std::uint64_t w) const noexcept {
+    if (p.preTake.load(std::memory_order_relaxed) != take) {
+        return 0; // nothing kept for this take (or pre-record is off)
+    }
+    const TakeSlot& slot = const_cast<TakePipeline&>(p).slot(take);
+    const std::uint32_t channels = slot.channels.load();
+    const std::uint32_t rate = slot.rate.load();
+    const auto wanted = static_cast<std::uint64_t>(preRecordSeconds_.load() * rate) * channels;
+    const std::uint64_t kept =
+        std::min({w - p.preFrom.load(std::memory_order_relaxed), wanted,
+                  CaptureRing::preRecordLimit(p.ring->samples(), channels, rate)});
+    return kept - kept % channels;
 }
 
 bool DiskRecorder::claimArmed(TakePipeline& p, std::uint64_t position, TakeStart take) noexcept {
@@ -222,14 +292,22 @@ bool DiskRecorder::claimArmed(TakePipeline& p, std::uint64_t position, TakeStart
             continue;
         }
         const std::uint64_t w = p.writeIndex.load(std::memory_order_relaxed);
-        p.takeStart.store(w);
+        const std::uint64_t kept = keptSamples(p, h.take, w);
+        const std::uint32_t channels = slot.channels.load();
+        const auto keptFrames = static_cast<std::int64_t>(kept / channels);
+        p.priorEnd.store(endOfEarlierTakes(p), std::memory_order_relaxed);
+        p.preTake.store(TakePipeline::kNoPreRecord, std::memory_order_relaxed);
+        p.keptFrames.store(kept / channels);
+        p.takeStart.store(w - kept);
         p.takeEnd.store(TakeSlot::kOpen);
-        p.takeChannels.store(slot.channels.load());
+        p.takeChannels.store(channels);
         p.openTake.store(h.take);
-        // Before the start index, which tells the writer that the take has begun.
-        slot.projectTime.store(take.projectTime);
+        // Before the start index, which tells the writer that the take has begun. The file's
+        // first frame is the first kept one; one before the timeline's start has no stamp.
+        slot.projectTime.store(take.projectTime >= keptFrames ? take.projectTime - keptFrames
+                                                               : TakeStart::kNoProjectTime);
         slot.timeStamped.store(take.timeStamped);
-        slot.startIndex.store(w);
+        slot.startIndex.store(w - kept);
         p.startPosition.exchange(position);
         p.stopPosition.exchange(kNoStop);
         p.silentRun.store(0, std::memory_order_relaxed);

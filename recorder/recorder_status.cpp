@@ -25,6 +25,10 @@ RecorderStatus readRecorderStatus(const DiskRecorder& recorder,
     s.capturedSeconds = publishedSampleRate > 0.0
                             ? static_cast<double>(s.capturedFrames) / publishedSampleRate
                             : 0.0;
+    if (const std::uint32_t rate = recorder.fileSampleRate(); rate != 0) {
+        s.preRecordLimitSeconds =
+            static_cast<double>(recorder.preRecordLimitFrames()) / static_cast<double>(rate);
+    }
     return s;
 }
 

@@ -20,6 +20,8 @@ struct RecorderStatus {
     std::uint64_t writtenFrames = 0;
     std::uint64_t droppedFrames = 0;
     double capturedSeconds = 0.0;
+    // The most seconds pre-record keeps at the armed or last format; 0 before any arming.
+    double preRecordLimitSeconds = 0.0;
 };
 
 // Reads the status of recorder; capturedSeconds is counted at publishedSampleRate (0 when that

@@ -111,6 +111,15 @@ struct TakePipeline {
     std::atomic<std::uint64_t> startPosition{0};
     std::atomic<std::uint64_t> stopPosition{~std::uint64_t{0}};
     std::atomic<std::uint64_t> silentRun{0}; // audio thread only; atomic for resets
+    // Pre-record, written by the audio thread only: the armed take whose kept input the ring
+    // holds from ring index preFrom on, where the data of the takes before the current one ends
+    // (a take's room counts nothing between that and its own start once it is read), and the
+    // kept frames the take started last begins with.
+    static constexpr std::uint64_t kNoPreRecord = ~std::uint64_t{0};
+    std::atomic<std::uint64_t> preTake{kNoPreRecord};
+    std::atomic<std::uint64_t> preFrom{0};
+    std::atomic<std::uint64_t> priorEnd{0};
+    std::atomic<std::uint64_t> keptFrames{0};
     std::atomic<std::uint64_t> droppedFrames{0};
 
     // What the writer reports.

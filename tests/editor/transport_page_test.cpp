@@ -160,7 +160,10 @@ TEST(RecorderPage, IdleRecorderShowsZerosAndItsControls) {
     stamped.set(ParamId::TimeStampedTakes, 1.0);
     EXPECT_EQ(buttonAt(paint(stamped), layout::kTimeStampButton, u"Time-stamped takes"),
               ButtonFace::Active);
-    EXPECT_EQ(labelAt(s, {28, 523, 930, 563})->text,
+    EXPECT_EQ(buttonAt(s, {30, 524, 168, 561}, u"Pre-record \u2212"), ButtonFace::Inactive);
+    EXPECT_EQ(buttonAt(s, {181, 524, 319, 561}, u"Pre-record +"), ButtonFace::Inactive);
+    EXPECT_EQ(labelAt(s, {341, 524, 690, 561})->text, u"Pre-record: off");
+    EXPECT_EQ(labelAt(s, {30, 563, 690, 580})->text,
               u"New files only: existing recordings are never intentionally overwritten.");
     EXPECT_FALSE(hasFill(s, {28, 230, 930, 450}, palette::kWaveformArea));
 }
@@ -206,6 +209,21 @@ TEST(RecorderPage, ElapsedTimeCountersAndMaximumTail) {
 
     model.set(ParamId::MaximumTail, 0.0);
     EXPECT_EQ(labelAt(paint(model), layout::kMaximumTailText)->text, u"Maximum tail: 0 s");
+}
+
+TEST(RecorderPage, PreRecordShowsItsTimeAndWhatTheFormatKeeps) {
+    RecorderStatus status = flags(false, true, false, false, false, false);
+    status.preRecordLimitSeconds = 5.92;
+    FixedEditorModel model = recorder(status);
+    const std::pair<double, const char16_t*> cases[] = {
+        {0.2, u"Pre-record: 2 s"},
+        {0.25, u"Pre-record: 2.5 s"},
+        {1.0, u"Pre-record: 10 s (5.9 s at this format)"},
+    };
+    for (const auto& [value, text] : cases) {
+        model.set(ParamId::PreRecordTime, value);
+        EXPECT_EQ(labelAt(paint(model), layout::kPreRecordText)->text, text);
+    }
 }
 
 // The texts of the two meter rows' labels and peak texts.

@@ -75,27 +75,36 @@ struct Rig {
 };
 
 TEST(PlayerSync, TakeStartsOnTheFilesFirstFrameAndTailsFromItsEnd) {
-    const int fileFrames = 1000;
-    Rig rig(fileFrames);
-    rig.player.controller->setParamNormalized(2, 0.0); // the player's own switch
-    for (int b = 0; b < 70; ++b) {
-        if (b == 3) {
-            rig.player.changes.queue(3).add(100, 1.0);
+    // Also with 2 s of pre-record: the take then begins with the 484 frames the recorder heard
+    // before the start message, and the file's first frame follows them exactly.
+    for (const double preRecord : {0.0, 0.2}) {
+        SCOPED_TRACE(preRecord);
+        const int fileFrames = 1000;
+        Rig rig(fileFrames);
+        rig.player.controller->setParamNormalized(2, 0.0); // the player's own switch
+        rig.recorder.controller->setParamNormalized(403, preRecord);
+        for (int b = 0; b < 70; ++b) {
+            if (b == 3) {
+                rig.player.changes.queue(3).add(100, 1.0);
+            }
+            rig.block(false);
+            if (b == 3) {
+                EXPECT_EQ(rig.recorder.plugin().recorder().startPosition(), 3u * kBlock + 100);
+            }
         }
-        rig.block(false);
-        if (b == 3) {
-            EXPECT_EQ(rig.recorder.plugin().recorder().startPosition(), 3u * kBlock + 100);
+        const int kept = preRecord > 0.0 ? 3 * kBlock + 100 : 0;
+        EXPECT_EQ(rig.recorder.plugin().recorder().keptFrames(), static_cast<std::uint64_t>(kept));
+        const WavTake take = rig.finish();
+        ASSERT_TRUE(take.valid);
+        ASSERT_EQ(take.frames(), static_cast<std::uint64_t>(kept + fileFrames) + 4800 - 1);
+        for (int f = 0; f < fileFrames; ++f) {
+            ASSERT_EQ(take.at(kept + f, 0), rig.file[2 * f]) << f;
+            ASSERT_EQ(take.at(kept + f, 1), rig.file[2 * f + 1]) << f;
         }
+        EXPECT_EQ(take.at(kept + fileFrames, 0), 0.0f);
+        EXPECT_EQ(rig.recorder.plugin().recorder().stopPosition(),
+                  3u * kBlock + 100 + fileFrames);
     }
-    const WavTake take = rig.finish();
-    ASSERT_TRUE(take.valid);
-    ASSERT_EQ(take.frames(), static_cast<std::uint64_t>(fileFrames) + 4800 - 1);
-    for (int f = 0; f < fileFrames; ++f) {
-        ASSERT_EQ(take.at(f, 0), rig.file[2 * f]) << f;
-        ASSERT_EQ(take.at(f, 1), rig.file[2 * f + 1]) << f;
-    }
-    EXPECT_EQ(take.at(fileFrames, 0), 0.0f);
-    EXPECT_EQ(rig.recorder.plugin().recorder().stopPosition(), 3u * kBlock + 100 + fileFrames);
 }
 
 TEST(PlayerSync, TheStopMessageCarriesTheFramePastTheFilesEnd) {

@@ -78,6 +78,9 @@ TEST(Realtime, ATakesWholeLifeAndClipHandOverStayOffTheHeap) {
     ASSERT_TRUE(recorder.plugin().chooseFile(u16path(folder / "t.wav"), error)) << error;
     recorder.controller->setParamNormalized(400, 0.0);
     recorder.controller->setParamNormalized(401, 0.0); // the tail ends after 0.01 s
+    // Each take armed anew and begun with a second of input kept before it.
+    recorder.controller->setParamNormalized(402, 1.0);
+    recorder.controller->setParamNormalized(403, 0.1);
     recorder.processor->setProcessing(true);
     recorder.fillInput(128, [](int i, int) { return i < 64 ? 0.5 : 0.0; });
     const std::array<std::uint8_t, 7> start = plugins::kSyncStartMessage;

@@ -118,7 +118,7 @@ TEST(Capture, NonFiniteSamplesBecomeZeroOnEveryCopyPath) {
 }
 
 TEST(Capture, ThreeChannelFrameStraddlingTheRingEnd) {
-    // 2^20 is not a multiple of 3: one frame wraps around the ring's end and is placed, and
+    // The ring's power of two is not a multiple of 3: one frame wraps around the ring's end and is placed, and
     // written, one sample at a time; the file stays frame-aligned.
     TempFolder dir;
     const auto path = dir.file("three.wav");
@@ -142,7 +142,7 @@ TEST(Capture, StalledWriterDropsFramesOneByOne) {
     DiskRecorder r(test::faultyAccess(faults));
     r.prepare(path, 2, 48000);
     r.start(0);
-    // The ring takes 2^19 stereo frames while the writer cannot take anything out.
+    // The ring takes half its samples in stereo frames while the writer cannot take anything out.
     const std::uint64_t capacity = r.ringSamples() / 2;
     const std::uint64_t lost = 3000;
     std::uint64_t position = 0;
@@ -175,11 +175,11 @@ TEST(Capture, StalledWriterDropsFramesOneByOne) {
 }
 
 TEST(Capture, SixtyFourChannelsRideOutAStallShorterThanTheRing) {
-    // 64 channels at 8 kHz: the ring holds 2^22 samples, 8.19 s. A 5 s stall loses nothing; one
+    // 64 channels at 8 kHz: the ring holds 2^23 samples, 16.4 s. A 5 s stall loses nothing; one
     // of the ring's length plus 3000 frames loses exactly those 3000, and the file holds every
     // other frame in order.
     constexpr std::uint32_t kChannels = 64;
-    constexpr std::uint64_t kCapacity = (1u << 22) / kChannels;
+    constexpr std::uint64_t kCapacity = (1u << 23) / kChannels;
     for (const std::uint64_t stalled : {std::uint64_t{5 * 8000}, kCapacity + 3000}) {
         TempFolder dir;
         const auto path = dir.file("stall64.wav");

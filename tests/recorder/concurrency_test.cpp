@@ -200,10 +200,10 @@ TEST_F(CaptureHeldAtADiskFailure, ARingIsNeverFreedUnderIt) {
 }
 
 TEST_F(CaptureHeldAtADiskFailure, AReusedRingNeverCarriesItIntoTheNewFile) {
-    // The next format needs a ring of the same size (stereo at 48 kHz), so the ring is reused:
+    // The next format needs a ring of the same size (stereo at 32 kHz), so the ring is reused:
     // the capture still running with the old channel count must be out before the indices are
     // reset, or its frames and its writeIndex land in the new file.
-    prepareWhileHeld("stereo.wav", 2, 48000);
+    prepareWhileHeld("stereo.wav", 2, 32000);
     ASSERT_EQ(recorder.ringSamples(), CaptureRing::samplesFor(1, 48000));
     recorder.start(0);
     test::captureSignal(recorder, 2, 0, 1000);

@@ -169,10 +169,10 @@ TEST(Destination, RingIsSizedPerFormatReusedAndItsLackRefused) {
         int allocations;
     };
     const Step steps[] = {
-        {2, 48000, false, 1u << 20, 1},  // the smallest ring: 10.9 s
-        {2, 44100, false, 1u << 20, 1},  // same size: reused
-        {16, 96000, true, 0, 2},         // 32 MiB not available: refused, nothing held or armed
-        {16, 96000, false, 1u << 23, 3}, // 5.46 s
+        {2, 48000, false, 1u << 21, 1},  // 15 s rounded up: 21.8 s
+        {2, 44100, false, 1u << 21, 1},  // same size: reused
+        {16, 96000, true, 0, 2},         // 128 MiB not available: refused, nothing held or armed
+        {16, 96000, false, 1u << 25, 3}, // 21.8 s
         {64, 384000, false, 1u << 26, 4} // capped at 256 MiB: 2.73 s
     };
     int n = 0;

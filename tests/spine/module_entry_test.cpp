@@ -195,10 +195,11 @@ TEST_F(ModuleEntryTest, RecorderInstanceReportsItsParameters) {
         {400, "Tail silence time", "s", 0, 0.05, "0.5000"},
         {401, "Maximum tail", "s", 0, 1.0 / 120.0, "30.0000"},
         {402, "New take every run", "", 1, 0.0, "Off"},
+        {403, "Pre-record time", "s", 0, 0.0, "0.0000"},
         {404, "Time-stamped takes", "", 1, 0.0, "Off"},
     };
-    ASSERT_EQ(controller->getParameterCount(), 6);
-    for (int32 i = 0; i < 6; ++i) {
+    ASSERT_EQ(controller->getParameterCount(), 7);
+    for (int32 i = 0; i < 7; ++i) {
         Vst::ParameterInfo info{};
         ASSERT_EQ(controller->getParameterInfo(i, info), kResultOk);
         SCOPED_TRACE(expected[i].title);

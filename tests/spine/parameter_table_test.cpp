@@ -41,7 +41,7 @@ TEST(ParameterTable, EveryKindRegistersItsListInOrder) {
     EXPECT_EQ(registeredIds(*makePlugin(ModuleKind::Breakout)), Ids({0, 1}));
     EXPECT_EQ(registeredIds(*makePlugin(ModuleKind::Distributor)), Ids({0, 1}));
     EXPECT_EQ(registeredIds(*makePlugin(ModuleKind::Player)), Ids({2, 3}));
-    EXPECT_EQ(registeredIds(*makePlugin(ModuleKind::Recorder)), Ids({2, 3, 400, 401, 402, 404}));
+    EXPECT_EQ(registeredIds(*makePlugin(ModuleKind::Recorder)), Ids({2, 3, 400, 401, 402, 403, 404}));
 
     auto bank = makePlugin(ModuleKind::FaderBank);
     const Ids ids = registeredIds(*bank);

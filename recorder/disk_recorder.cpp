@@ -282,6 +282,12 @@ bool DiskRecorder::creationFailed() const noexcept {
     return p && p->creationFailed.load();
 }
 
+std::uint64_t DiskRecorder::counter(std::atomic<std::uint64_t> TakePipeline::*field,
+                                    std::uint64_t otherwise) const noexcept {
+    const auto p = current();
+    return p ? ((*p).*field).load() : otherwise;
+}
+
 bool DiskRecorder::inCapture() const noexcept {
     return audioCalls_.load() % 2 != 0;
 }
@@ -292,33 +298,27 @@ bool DiskRecorder::fileCreated() const noexcept {
 }
 
 std::uint64_t DiskRecorder::readIndex() const noexcept {
-    const auto p = current();
-    return p ? p->readIndex.load() : 0;
+    return counter(&TakePipeline::readIndex, 0);
 }
 
 std::uint64_t DiskRecorder::writeIndex() const noexcept {
-    const auto p = current();
-    return p ? p->writeIndex.load() : 0;
+    return counter(&TakePipeline::writeIndex, 0);
 }
 
 std::uint64_t DiskRecorder::writtenFrames() const noexcept {
-    const auto p = current();
-    return p ? p->writtenFrames.load() : 0;
+    return counter(&TakePipeline::writtenFrames, 0);
 }
 
 std::uint64_t DiskRecorder::droppedFrames() const noexcept {
-    const auto p = current();
-    return p ? p->droppedFrames.load() : 0;
+    return counter(&TakePipeline::droppedFrames, 0);
 }
 
 std::uint64_t DiskRecorder::startPosition() const noexcept {
-    const auto p = current();
-    return p ? p->startPosition.load() : 0;
+    return counter(&TakePipeline::startPosition, 0);
 }
 
 std::uint64_t DiskRecorder::stopPosition() const noexcept {
-    const auto p = current();
-    return p ? p->stopPosition.load() : kNoStop;
+    return counter(&TakePipeline::stopPosition, kNoStop);
 }
 
 std::uint64_t DiskRecorder::capturedFrames() const noexcept {
@@ -350,8 +350,7 @@ std::uint64_t DiskRecorder::preRecordLimitFrames() const noexcept {
 }
 
 std::uint64_t DiskRecorder::keptFrames() const noexcept {
-    const auto p = current();
-    return p ? p->keptFrames.load() : 0;
+    return counter(&TakePipeline::keptFrames, 0);
 }
 
 std::u16string DiskRecorder::partPath() const {

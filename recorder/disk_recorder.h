@@ -190,6 +190,9 @@ private:
     // Makes pipeline the one the audio thread records into, once no audio call holds the old.
     void makeLive(std::shared_ptr<TakePipeline> pipeline);
     std::shared_ptr<TakePipeline> current() const;
+    // One counter of the current pipeline, or otherwise when there is none.
+    std::uint64_t counter(std::atomic<std::uint64_t> TakePipeline::*field,
+                          std::uint64_t otherwise) const noexcept;
     // Ends the open take t at the ring's end (audio thread), arming its follow-on first when
     // followOn.
     void endTake(TakePipeline& p, std::uint64_t t, bool followOn) noexcept;

@@ -12,6 +12,7 @@
 //        recorder_bench parts [folder] [speed]
 
 #include "recorder/disk_recorder.h"
+#include "bench/recorder/paced_blocks.h"
 #include "recorder/interleave.h"
 #include "support/discarding_stream.h"
 
@@ -453,16 +454,10 @@ StallRun runStalledTake(std::uint32_t channels, std::uint32_t rate, double stall
     const Planar in(channels);
     const double cycleSeconds = stallMs / 1000.0 + 1.0;
     const auto takeFrames = static_cast<std::uint64_t>((3 * cycleSeconds + 0.5) * rate);
-    const double blockSeconds = kBlockFrames / (rate * speedup);
-    const auto t0 = Clock::now();
-    for (std::uint64_t position = 0, block = 0; position < takeFrames;
-         position += kBlockFrames, ++block) {
-        std::this_thread::sleep_until(
-            t0 + std::chrono::duration_cast<Clock::duration>(
-                     std::chrono::duration<double>(static_cast<double>(block) * blockSeconds)));
+    quillwave::bench::runPacedBlocks(takeFrames, kBlockFrames, rate, speedup, [&](std::uint64_t position) {
         recorder.capture(in.pointers.data(), channels, kBlockFrames, position);
         plan.sourceFrames = position + kBlockFrames;
-    }
+    });
     plan.sourceDone = true;
     recorder.finish();
     recorder.joinWriter();

@@ -11,6 +11,7 @@
 
 #include "plugin/utility_plugin.h"
 #include "recorder/disk_recorder.h"
+#include "bench/recorder/paced_blocks.h"
 #include "platform/module_threads.h"
 #include "support/discarding_stream.h"
 
@@ -29,7 +30,6 @@
 
 using namespace quillwave::plugins;
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -60,16 +60,10 @@ std::uint64_t runThroughCreationStall(std::uint32_t channels, std::uint32_t rate
         pointers.push_back(plane.data());
     }
     const auto takeFrames = stallFrames + rate; // the stall and a second after it
-    const double blockSeconds = kBlockFrames / (rate * speedup);
-    const auto t0 = Clock::now();
-    for (std::uint64_t position = 0, block = 0; position < takeFrames;
-         position += kBlockFrames, ++block) {
-        std::this_thread::sleep_until(
-            t0 + std::chrono::duration_cast<Clock::duration>(
-                     std::chrono::duration<double>(static_cast<double>(block) * blockSeconds)));
+    quillwave::bench::runPacedBlocks(takeFrames, kBlockFrames, rate, speedup, [&](std::uint64_t position) {
         recorder.capture(pointers.data(), channels, kBlockFrames, position);
         sourceFrames = position + kBlockFrames;
-    }
+    });
     sourceDone = true;
     recorder.joinWriter();
     return recorder.droppedFrames();

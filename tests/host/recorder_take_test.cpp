@@ -125,40 +125,45 @@ TEST_P(RecorderTake, ManualSwitchStartsAndStopsInsideBlocks) {
 // A time-stamped take started inside a block carries the host's project time of its own first
 // frame: neither the block's nor that of the continuous clock, which runs apart from it.
 TEST_P(RecorderTake, TimeStampedTakeCarriesTheProjectTimeOfItsFirstFrame) {
-    TestHost host(config());
-    host.controller->setParamNormalized(2, 0.0);   // follow the "Play / Record" switch
-    host.controller->setParamNormalized(400, 0.0); // minimum silence: 0.01 s
-    ASSERT_EQ(host.controller->setParamNormalized(404, 1.0), kResultOk);
-    std::string error;
-    const auto destination = folder / "stamped.wav";
-    ASSERT_TRUE(host.plugin().chooseFile(u16path(destination), error)) << error;
-    EXPECT_EQ(readBytes(destination).size(), 656u); // armed with the final layout already
-    ASSERT_EQ(host.component->setActive(true), kResultOk);
-    ASSERT_EQ(host.processor->setProcessing(true), kResultOk);
+    // With pre-record the first frame is the first kept one: here all 437 frames before the run.
+    for (const std::uint64_t kept : {0u, 437u}) {
+        SCOPED_TRACE(kept);
+        TestHost host(config());
+        host.controller->setParamNormalized(2, 0.0);   // follow the "Play / Record" switch
+        host.controller->setParamNormalized(400, 0.0); // minimum silence: 0.01 s
+        host.controller->setParamNormalized(403, kept == 0 ? 0.0 : 0.1);
+        ASSERT_EQ(host.controller->setParamNormalized(404, 1.0), kResultOk);
+        std::string error;
+        const auto destination = folder / ("stamped" + std::to_string(kept) + ".wav");
+        ASSERT_TRUE(host.plugin().chooseFile(u16path(destination), error)) << error;
+        EXPECT_EQ(readBytes(destination).size(), 656u); // armed with the final layout already
+        ASSERT_EQ(host.component->setActive(true), kResultOk);
+        ASSERT_EQ(host.processor->setProcessing(true), kResultOk);
 
-    const int frames = 200;
-    const std::uint64_t start = 2 * frames + 37;
-    std::uint64_t position = 0;
-    for (int b = 0; b < 20; ++b, position += frames) {
-        host.context.projectTimeSamples = 480000 - static_cast<std::int64_t>(start - position);
-        if (b == 2) {
-            host.changes.queue(3).add(37, 1.0);
+        const int frames = 200;
+        const std::uint64_t start = 2 * frames + 37;
+        std::uint64_t position = 0;
+        for (int b = 0; b < 20; ++b, position += frames) {
+            host.context.projectTimeSamples = 480000 - static_cast<std::int64_t>(start - position);
+            if (b == 2) {
+                host.changes.queue(3).add(37, 1.0);
+            }
+            if (b == 4) {
+                host.changes.queue(3).add(0, 0.0);
+            }
+            host.context.continousTimeSamples = static_cast<std::int64_t>(position) + 3000;
+            ASSERT_EQ(block(host, position, frames, false, 4 * frames), kResultOk);
         }
-        if (b == 4) {
-            host.changes.queue(3).add(0, 0.0);
-        }
-        host.context.continousTimeSamples = static_cast<std::int64_t>(position) + 3000;
-        ASSERT_EQ(block(host, position, frames, false, 4 * frames), kResultOk);
+        waitForFinalized(host);
+
+        const std::vector<unsigned char> b = readBytes(destination);
+        ASSERT_EQ(b.size(), 656 + (kept + 4 * frames - start + 480 - 1) * 8);
+        EXPECT_EQ(le32(&b[20 + 338]), 480000u - kept); // TimeReference, low 32 bits
+        EXPECT_EQ(le32(&b[20 + 342]), 0u);
+        float first = 0.0f;
+        std::memcpy(&first, &b[656], 4);
+        EXPECT_EQ(first, static_cast<float>(signal(start - kept, 0)));
     }
-    waitForFinalized(host);
-
-    const std::vector<unsigned char> b = readBytes(destination);
-    ASSERT_EQ(b.size(), 656 + (4 * frames - start + 480 - 1) * 8);
-    EXPECT_EQ(le32(&b[20 + 338]), 480000u); // TimeReference, low 32 bits
-    EXPECT_EQ(le32(&b[20 + 342]), 0u);
-    float first = 0.0f;
-    std::memcpy(&first, &b[656], 4);
-    EXPECT_EQ(first, static_cast<float>(signal(start, 0)));
 }
 
 INSTANTIATE_TEST_SUITE_P(SampleSizes, RecorderTake, ::testing::Values(false, true),

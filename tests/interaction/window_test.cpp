@@ -365,6 +365,18 @@ TEST_F(EditorWindow, RecorderButtonsEditAndRefuseLikeTheNativeHandling) {
     ASSERT_EQ(tails.size(), 2u);
     EXPECT_NEAR(tails[0].value * 3600.0, 1.0, 1e-9);
     EXPECT_EQ(tails[1], (Edit{401, 1.0}));
+
+    // Pre-record steps by whole seconds within 0..10 s.
+    click(child, 100, 540); // "Pre-record −" at 0 s stays there
+    module.plugin().setTableValue(403, 0.3);
+    click(child, 250, 540); // "Pre-record +"
+    module.plugin().setTableValue(403, 1.0);
+    click(child, 250, 540);
+    const auto preRecord = takeEdits(host);
+    ASSERT_EQ(preRecord.size(), 3u);
+    EXPECT_EQ(preRecord[0], (Edit{403, 0.0}));
+    EXPECT_NEAR(preRecord[1].value * 10.0, 4.0, 1e-9);
+    EXPECT_EQ(preRecord[2], (Edit{403, 1.0}));
     EXPECT_EQ(editor.view->removed(), kResultOk);
 }
 

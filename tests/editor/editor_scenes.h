@@ -15,6 +15,7 @@ inline FixedEditorModel recorderArmedScene() {
     model.status = "Armed and ready | session-take3.wav";
     model.snapshot.recorder.armed = true;
     model.secondsLeft = 8062.0; // 2 h 14 min
+    model.set(plugins::ParamId::PreRecordTime, 0.5);
     model.snapshot.meteredChannels = 2;
     model.snapshot.peak = {0.12f, 0.09f};
     model.snapshot.rms = {0.035f, 0.028f};

@@ -131,6 +131,36 @@ TEST(Concurrency, StartInsideItsTestWhileANewDestinationIsArmedRecordsIntoTheNew
     EXPECT_EQ(test::readWav(dir.file("a.wav")).fileBytes, 44u); // closed as an empty take
 }
 
+TEST(Concurrency, PreRecordedTakesBackToBackWhileTheWriterWritesThePreviousOne) {
+    // New take every run with pre-record: the audio thread keeps input for the next take in the
+    // ring while the writer still writes the one before. Each take keeps all of the input since
+    // the previous one ended, so the takes together are the input from its first frame on.
+    TempFolder dir;
+    DiskRecorder r;
+    r.setNewTakeEveryRun(true);
+    r.setPreRecordSeconds(0.1); // 4800 frames, more than any gap here
+    r.prepare(dir.file("race.wav"), 2, 48000);
+    std::uint64_t position = test::captureSignal(r, 2, 0, 1000, 128);
+    std::vector<std::uint64_t> ends;
+    for (int t = 0; t < 12; ++t) {
+        r.start(position);
+        position = test::captureSignal(r, 2, position, 3000 + 100 * t, 128);
+        r.beginTail(position, 10.0, 0.01, -120.0);
+        ends.push_back(position + 480); // the tail's last frame is the 480th
+        position = test::captureSignal(r, 2, position, 480 + 1000, 128);
+    }
+    r.finish();
+    r.joinWriter();
+    std::uint64_t from = 0;
+    for (std::size_t t = 0; t < ends.size(); ++t) {
+        const std::string name = t == 0 ? "race.wav" : "race-take" + std::to_string(t) + ".wav";
+        SCOPED_TRACE(name);
+        test::expectSignalFile(dir.file(name), 2, from, ends[t]);
+        from = ends[t];
+    }
+    EXPECT_EQ(r.droppedFrames(), 0u);
+}
+
 // A mono take at 48 kHz whose audio thread is held inside its second capture, with the take's
 // ring in hand, when the disk fails: the writer fails the take and waits for the held block,
 // whose frames are counted as dropped. Then a host

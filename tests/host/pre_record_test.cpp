@@ -71,27 +71,4 @@ INSTANTIATE_TEST_SUITE_P(Settings, PreRecord,
                                            Case{"Off", 0.0, 3.0, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PreRecordNewTakeEveryRun, EachTakeKeepsTheInputSinceThePreviousOne) {
-    // 1 s of pre-record and runs 0.25 s after the previous tail: the second take keeps all of
-    // the input between the takes, so the two takes are the input without a gap.
-    Rig rig;
-    rig.host.controller->setParamNormalized(401, 0.0);
-    rig.host.controller->setParamNormalized(402, 1.0);
-    rig.host.controller->setParamNormalized(403, 0.1);
-    ASSERT_EQ(rig.load(rig.folder / "run.wav"), kResultOk);
-    rig.activate();
-    runFor(rig, 2.0, false);
-    const std::uint64_t first = rig.position;
-    runFor(rig, 0.5, true);
-    const std::uint64_t firstEnd = rig.position + kTail;
-    runUntilTheTailEnds(rig);
-    runFor(rig, 0.25, false);
-    runFor(rig, 0.5, true);
-    const std::uint64_t secondEnd = rig.position + kTail;
-    runUntilTheTailEnds(rig);
-    rig.stop();
-    expectTake(rig.folder / "run.wav", first - kRate, firstEnd - (first - kRate));
-    expectTake(rig.folder / "run-take1.wav", firstEnd, secondEnd - firstEnd);
-}
-
 } // namespace

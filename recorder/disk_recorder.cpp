@@ -58,6 +58,9 @@ void DiskRecorder::setProcessing(bool on) noexcept {
     processing_.store(on);
     if (auto p = current()) {
         p->processing.store(on);
+        if (!on) {
+            p->preBroken.store(true);
+        }
         const std::lock_guard lock(p->mutex);
         p->wake.notify_all();
     }

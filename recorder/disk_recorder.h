@@ -203,13 +203,15 @@ private:
     bool claimArmed(TakePipeline& p, std::uint64_t position, TakeStart take) noexcept;
     void captureInto(TakePipeline& p, const float* const* channels, std::uint32_t bufferCount,
                      std::uint32_t frames, std::uint64_t blockPosition) noexcept;
-    // Keeps frames from firstFrame of the block as pre-record of the armed take, if any and if
-    // pre-record is on.
+    // Keeps frames from firstFrame of the block at blockPosition as pre-record of the armed take,
+    // if any and if pre-record is on.
     void keepBeforeStart(TakePipeline& p, const float* const* channels, std::uint32_t bufferCount,
-                         std::uint32_t firstFrame, std::uint32_t frames) noexcept;
-    // Ring samples of kept input the armed take starts with, at ring index w.
-    std::uint64_t keptSamples(const TakePipeline& p, std::uint64_t take, std::uint64_t w) const
-        noexcept;
+                         std::uint32_t firstFrame, std::uint32_t frames,
+                         std::uint64_t blockPosition) noexcept;
+    // Ring samples of kept input the armed take starts with, at ring index w, for a run whose
+    // first frame is at position.
+    std::uint64_t keptSamples(const TakePipeline& p, std::uint64_t take, std::uint64_t w,
+                              std::uint64_t position) const noexcept;
     static void stopPipeline(TakePipeline& p, bool keepArmed) noexcept;
 
     const RecorderFileAccess access_;

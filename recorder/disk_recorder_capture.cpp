@@ -101,7 +101,7 @@ void DiskRecorder::capture(const float* const* channels, std::uint32_t bufferCou
         if (p->recording.load()) {
             captureInto(*p, channels, bufferCount, frames, blockPosition);
         } else {
-            keepBeforeStart(*p, channels, bufferCount, 0, frames);
+            keepBeforeStart(*p, channels, bufferCount, 0, frames, blockPosition);
         }
         p->inAudioCall.exchange(false);
     }
@@ -189,7 +189,7 @@ void DiskRecorder::captureInto(TakePipeline& p, const float* const* channels,
     if (takeEnded) {
         endTake(p, take, newTakeEveryRun_.load());
         // The rest of the block is the input before the next take, armed just now, if any.
-        keepBeforeStart(p, channels, bufferCount, i, frames - i);
+        keepBeforeStart(p, channels, bufferCount, i, frames - i, blockPosition);
     }
 }
 
@@ -226,7 +226,7 @@ void DiskRecorder::endTake(TakePipeline& p, std::uint64_t take, bool followOn) n
 
 void DiskRecorder::keepBeforeStart(TakePipeline& p, const float* const* channels,
                                    std::uint32_t bufferCount, std::uint32_t firstFrame,
-                                   std::uint32_t frames) noexcept {
+                                   std::uint32_t frames, std::uint64_t blockPosition) noexcept {
     const Head h = p.head();
     const TakeSlot& slot = p.slot(h.take);
     if (h.state != HeadState::Armed || slot.failed.load() || preRecordSeconds_.load() <= 0.0) {
@@ -240,7 +240,12 @@ void DiskRecorder::keepBeforeStart(TakePipeline& p, const float* const* channels
     const CaptureRing& ring = *p.ring;
     const std::uint32_t fileChannels = slot.channels.load();
     const std::uint64_t w = p.writeIndex.load(std::memory_order_relaxed);
-    if (p.preTake.load(std::memory_order_relaxed) != h.take) {
+    // Kept input is one stretch that ends at the present: a new take, a processing break or a
+    // block that does not follow the last kept one starts it again.
+    const std::uint64_t from = blockPosition + firstFrame;
+    const bool broken = p.preBroken.load(std::memory_order_relaxed) && p.preBroken.exchange(false);
+    if (p.preTake.load(std::memory_order_relaxed) != h.take || broken ||
+        p.preEnd.load(std::memory_order_relaxed) != from) {
         p.preTake.store(h.take, std::memory_order_relaxed);
         p.preFrom.store(w, std::memory_order_relaxed);
     }
@@ -256,12 +261,14 @@ void DiskRecorder::keepBeforeStart(TakePipeline& p, const float* const* channels
         takeSources(channels, bufferCount, fileChannels);
     p.writeIndex.store(copyFrames(ring, sources.data(), fileChannels, firstFrame, frames, w),
                        std::memory_order_release);
+    p.preEnd.store(from + frames, std::memory_order_relaxed);
 }
 
 std::uint64_t DiskRecorder::keptSamples(const TakePipeline& p, std::uint64_t take,
-                                        std::uint64_t w) const noexcept {
-    if (p.preTake.load(std::memory_order_relaxed) != take) {
-        return 0; // nothing kept for this take (or pre-record is off)
+                                        std::uint64_t w, std::uint64_t position) const noexcept {
+    if (p.preTake.load(std::memory_order_relaxed) != take ||
+        p.preEnd.load(std::memory_order_relaxed) != position) {
+        return 0; // nothing kept for this take, or the run does not follow it
     }
     const TakeSlot& slot = const_cast<TakePipeline&>(p).slot(take);
     const std::uint32_t channels = slot.channels.load();
@@ -292,7 +299,7 @@ bool DiskRecorder::claimArmed(TakePipeline& p, std::uint64_t position, TakeStart
             continue;
         }
         const std::uint64_t w = p.writeIndex.load(std::memory_order_relaxed);
-        const std::uint64_t kept = keptSamples(p, h.take, w);
+        const std::uint64_t kept = keptSamples(p, h.take, w, position);
         const std::uint32_t channels = slot.channels.load();
         const auto keptFrames = static_cast<std::int64_t>(kept / channels);
         p.priorEnd.store(endOfEarlierTakes(p), std::memory_order_relaxed);

@@ -120,6 +120,10 @@ struct TakePipeline {
     std::atomic<std::uint64_t> preFrom{0};
     std::atomic<std::uint64_t> priorEnd{0};
     std::atomic<std::uint64_t> keptFrames{0};
+    std::atomic<std::uint64_t> preEnd{0}; // the block position just after the last kept frame
+    // Raised by a host thread when processing stops: the input kept before does not go on into
+    // what comes after, so keeping starts again.
+    std::atomic<bool> preBroken{false};
     std::atomic<std::uint64_t> droppedFrames{0};
 
     // What the writer reports.

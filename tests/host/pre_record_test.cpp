@@ -22,6 +22,7 @@ struct Case {
     double preRecordSeconds;
     double armedSeconds; // stopped before the run
     std::uint64_t keptFrames;
+    double afterBreakSeconds = 0.0; // stopped after processing stopped and started again
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -50,9 +51,16 @@ TEST_P(PreRecord, TheTakeBeginsWithTheKeptInputAndTheRunFollowsWithoutAGap) {
     Rig rig;
     rig.host.controller->setParamNormalized(401, 0.0);
     rig.host.controller->setParamNormalized(403, c.preRecordSeconds / 10.0);
+    // A processing break ends an armed take, unless New take every run keeps it armed.
+    rig.host.controller->setParamNormalized(402, c.afterBreakSeconds > 0.0 ? 1.0 : 0.0);
     ASSERT_EQ(rig.load(rig.folder / "live.wav"), kResultOk);
     rig.activate();
     runFor(rig, c.armedSeconds, false);
+    if (c.afterBreakSeconds > 0.0) {
+        ASSERT_EQ(rig.host.processor->setProcessing(false), kResultOk);
+        ASSERT_EQ(rig.host.processor->setProcessing(true), kResultOk);
+        runFor(rig, c.afterBreakSeconds, false);
+    }
     const std::uint64_t run = rig.position;
     runFor(rig, 1.0, true);
     const std::uint64_t runEnd = rig.position;
@@ -68,6 +76,8 @@ INSTANTIATE_TEST_SUITE_P(Settings, PreRecord,
                                            Case{"ArmedForHalfASecond", 2.0, 0.5, kRate / 2},
                                            // Longer than the ring: what was not kept is free.
                                            Case{"ArmedLongerThanTheRing", 2.0, 25.0, 2 * kRate},
+                                           // The input before a break does not go on.
+                                           Case{"SinceAProcessingBreak", 2.0, 3.0, kRate / 2, 0.5},
                                            Case{"Off", 0.0, 3.0, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 

@@ -203,7 +203,7 @@ void DiskRecorder::awaitCreation(std::uint64_t take) const {
     if (!p) {
         return;
     }
-    const TakeSlot& s = const_cast<TakePipeline&>(*p).slot(take);
+    const TakeSlot& s = p->slot(take);
     for (;;) {
         if (s.failed.load()) {
             throw std::runtime_error("Cannot create recording file");
@@ -243,7 +243,7 @@ bool DiskRecorder::ready() const noexcept {
         return false;
     }
     const Head h = p->head();
-    const TakeSlot& s = const_cast<TakePipeline&>(*p).slot(h.take);
+    const TakeSlot& s = p->slot(h.take);
     if (h.state == HeadState::Armed) {
         return !s.failed.load();
     }
@@ -378,7 +378,7 @@ std::u16string DiskRecorder::destinationPath() const {
             return p->resolved[slot];
         }
         if (!p->requested[slot].empty() &&
-            const_cast<TakePipeline&>(*p).slot(h.take).mode.load() != DestinationMode::FollowOn) {
+            p->slot(h.take).mode.load() != DestinationMode::FollowOn) {
             return p->requested[slot];
         }
     }
@@ -386,6 +386,14 @@ std::u16string DiskRecorder::destinationPath() const {
 }
 
 std::u16string DiskRecorder::armedFile() const {
+    return armedPath(false);
+}
+
+std::u16string DiskRecorder::armedRequest() const {
+    return armedPath(true);
+}
+
+std::u16string DiskRecorder::armedPath(bool request) const {
     const auto p = current();
     if (!p) {
         return {};
@@ -395,22 +403,10 @@ std::u16string DiskRecorder::armedFile() const {
         return {};
     }
     const std::size_t slot = h.take % TakePipeline::kSlots;
-    const bool exact = p->slot(h.take).mode.load() == DestinationMode::Exact;
+    // An exact path is the file itself; a free name is known once the writer found it.
+    const bool exact = request || p->slot(h.take).mode.load() == DestinationMode::Exact;
     const std::lock_guard lock(p->mutex);
     return exact ? p->requested[slot] : p->resolved[slot];
-}
-
-std::u16string DiskRecorder::armedRequest() const {
-    const auto p = current();
-    if (!p) {
-        return {};
-    }
-    const Head h = p->head();
-    if (h.state != HeadState::Armed) {
-        return {};
-    }
-    const std::lock_guard lock(p->mutex);
-    return p->requested[h.take % TakePipeline::kSlots];
 }
 
 } // namespace quillwave::plugins

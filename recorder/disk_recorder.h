@@ -190,6 +190,8 @@ private:
     // Makes pipeline the one the audio thread records into, once no audio call holds the old.
     void makeLive(std::shared_ptr<TakePipeline> pipeline);
     std::shared_ptr<TakePipeline> current() const;
+    // The armed take's requested path (request) or its file; empty when none is armed.
+    std::u16string armedPath(bool request) const;
     // One counter of the current pipeline, or otherwise when there is none.
     std::uint64_t counter(std::atomic<std::uint64_t> TakePipeline::*field,
                           std::uint64_t otherwise) const noexcept;

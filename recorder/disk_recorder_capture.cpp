@@ -270,7 +270,7 @@ std::uint64_t DiskRecorder::keptSamples(const TakePipeline& p, std::uint64_t tak
         p.preEnd.load(std::memory_order_relaxed) != position) {
         return 0; // nothing kept for this take, or the run does not follow it
     }
-    const TakeSlot& slot = const_cast<TakePipeline&>(p).slot(take);
+    const TakeSlot& slot = p.slot(take);
     const std::uint32_t channels = slot.channels.load();
     const std::uint32_t rate = slot.rate.load();
     const auto wanted = static_cast<std::uint64_t>(preRecordSeconds_.load() * rate) * channels;

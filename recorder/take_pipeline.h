@@ -83,6 +83,7 @@ struct TakePipeline {
         : ring(std::move(r)), open(std::move(opener)), dataByteLimit(byteLimit) {}
 
     TakeSlot& slot(std::uint64_t take) noexcept { return slots[take % kSlots]; }
+    const TakeSlot& slot(std::uint64_t take) const noexcept { return slots[take % kSlots]; }
     Head head() const noexcept { return Head::of(headWord.load()); }
     bool exchangeHead(Head expected, Head wanted) noexcept {
         std::uint64_t word = expected.word();

@@ -31,7 +31,7 @@ constexpr int kCreationAttempts = 8;
 bool unusedTake(const TakePipeline& p, std::uint64_t t) {
     const Head h = p.head();
     // Read after the head: a start stores its index before any later take moves the head on.
-    const bool started = const_cast<TakePipeline&>(p).slot(t).startIndex.load() != TakeSlot::kOpen;
+    const bool started = p.slot(t).startIndex.load() != TakeSlot::kOpen;
     return !started && (h.take > t || h.state == HeadState::Unused);
 }
 

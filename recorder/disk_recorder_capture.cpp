@@ -253,8 +253,8 @@ void DiskRecorder::keepBeforeStart(TakePipeline& p, const float* const* channels
     const std::uint64_t r = p.readIndex.load(std::memory_order_acquire);
     const std::uint64_t samples = std::uint64_t{frames} * fileChannels;
     if (r < endOfEarlierTakes(p) && w + samples - r > ring.samples()) {
-        // No room: what is kept must end at the present, so it starts again after this block.
-        p.preFrom.store(w, std::memory_order_relaxed);
+        // No room: this block is not kept, so the next one does not follow preEnd and keeping
+        // starts again there; a run right after it keeps nothing.
         return;
     }
     const std::array<const float*, kMaxChannels> sources =

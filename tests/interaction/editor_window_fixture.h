@@ -8,6 +8,7 @@
 #include "editor/editor_view.h"
 #include "host_edit_log.h"
 #include "scripted_dialogs.h"
+#include "view_under_test.h"
 
 #include <gtest/gtest.h>
 
@@ -27,17 +28,6 @@ using test::pumpMessages;
 using test::pumpPending;
 using test::scaleBy;
 using test::ScriptedDialogs;
-
-// A view of a module that shows its messages through scripted dialogs.
-struct ViewUnderTest {
-    explicit ViewUnderTest(UtilityPlugin& plugin) {
-        auto scripted = std::make_unique<ScriptedDialogs>();
-        dialogs = scripted.get();
-        view = IPtr<IPlugView>(createEditorView(plugin, "editor", std::move(scripted)), false);
-    }
-    IPtr<IPlugView> view;
-    ScriptedDialogs* dialogs = nullptr; // owned by the view
-};
 
 inline LPARAM point(int x, int y) {
     return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));

@@ -8,6 +8,7 @@
 #include "editor/palette.h"
 #include "host_edit_log.h"
 #include "scripted_dialogs.h"
+#include "view_under_test.h"
 
 #include <X11/extensions/XTest.h>
 
@@ -23,17 +24,6 @@ using test::PollingHost;
 using test::TestDisplay;
 
 inline constexpr FIDString kX11 = "X11EmbedWindowID";
-
-struct ViewUnderTest {
-    explicit ViewUnderTest(UtilityPlugin& plugin, PollingHost* host) {
-        auto scripted = std::make_unique<test::ScriptedDialogs>();
-        dialogs = scripted.get();
-        view = IPtr<IPlugView>(createEditorView(plugin, "editor", std::move(scripted)), false);
-        view->setFrame(host);
-    }
-    IPtr<IPlugView> view;
-    test::ScriptedDialogs* dialogs = nullptr; // owned by the view
-};
 
 inline ViewRect sizeOf(IPlugView* view) {
     ViewRect size;

@@ -37,7 +37,14 @@ std::optional<std::uint64_t> FreeSpaceWatch::freeBytes(const std::u16string& pat
         s.inFlight = true;
         try {
             platform::startModuleThread([shared = shared_, path, now] {
-                const auto bytes = shared->source(path);
+                // An exception must not leave the thread (that would end the host), nor leave a
+                // reading in flight for ever: a failed reading reads as unknown.
+                std::optional<std::uint64_t> bytes;
+                try {
+                    bytes = shared->source(path);
+                } catch (...) {
+                    bytes.reset();
+                }
                 const std::lock_guard done(shared->mutex);
                 shared->inFlight = false;
                 shared->anyReading = true;

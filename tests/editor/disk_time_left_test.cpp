@@ -17,6 +17,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <new>
 
 namespace quillwave::plugins {
 namespace {
@@ -112,6 +113,24 @@ TEST(DiskTimeLeft, AStalledVolumeNeverHoldsTheCallerAndIsAskedOnceAtATime) {
     EXPECT_EQ(readings.load(), 1);
     watch.freeBytes(path, now + FreeSpaceWatch::kInterval);
     EXPECT_TRUE(test::waitUntil([&] { return readings.load() == 2; }));
+    platform::joinModuleThreads();
+}
+
+TEST(DiskTimeLeft, AReadingThatThrowsReadsAsUnknownAndTheNextOneIsMade) {
+    std::atomic<int> readings{0};
+    FreeSpaceWatch watch([&](const std::u16string&) -> std::optional<std::uint64_t> {
+        if (readings.fetch_add(1) == 0) {
+            throw std::bad_alloc();
+        }
+        return 456;
+    });
+    const auto now = FreeSpaceWatch::Clock::now();
+    watch.freeBytes(u"/rec/mix.wav", now);
+    platform::joinModuleThreads();
+    EXPECT_FALSE(watch.freeBytes(u"/rec/mix.wav", now));
+    EXPECT_TRUE(test::waitUntil([&] {
+        return watch.freeBytes(u"/rec/mix.wav", now + FreeSpaceWatch::kInterval) == 456u;
+    }));
     platform::joinModuleThreads();
 }
 

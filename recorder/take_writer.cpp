@@ -267,8 +267,17 @@ void writeTakes(const std::shared_ptr<TakePipeline>& pipeline) {
                 return;
             }
         }
-        TakeWriter(p, t).run();
         TakeSlot& s = p.slot(t);
+        try {
+            TakeWriter(p, t).run();
+        } catch (...) {
+            // Out of memory, or a stream that threw: the take ends as a disk error instead of
+            // the exception ending the host from this thread. An armed take is used up; a
+            // started one ends at the audio thread's next block.
+            s.failed.exchange(true);
+            p.diskError.exchange(true);
+            p.exchangeHead({t, HeadState::Armed}, {t, HeadState::Unused});
+        }
         {
             const std::lock_guard lock(p.mutex);
             p.requested[t % TakePipeline::kSlots].clear();

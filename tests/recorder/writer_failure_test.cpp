@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 namespace quillwave::plugins {
 namespace {
 
@@ -73,6 +75,19 @@ TEST(WriterFailure, WriteErrorEndsTheTake) {
     r.joinWriter();
     test::expectSignalFile(path, 1, 0, 44100 + 512);
     EXPECT_EQ(r.writtenFrames(), 44100u + 512u);
+}
+
+TEST(WriterFailure, AnOpenerThatThrowsEndsTheTakeAsADiskErrorNotTheProcess) {
+    TempFolder dir;
+    RecorderFileAccess access;
+    access.open = [](const std::u16string&) -> std::unique_ptr<RecordingStream> {
+        throw std::bad_alloc();
+    };
+    DiskRecorder r(access);
+    r.arm(dir.file("oom.wav"), DestinationMode::Exact, 2, 48000);
+    ASSERT_TRUE(test::waitUntil([&] { return r.diskError(); }));
+    EXPECT_FALSE(r.ready());
+    r.joinWriter();
 }
 
 TEST(WriterFailure, SizeLimitIsFilledExactlyThenTheTakeGoesOn) {
